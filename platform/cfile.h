@@ -1,0 +1,51 @@
+// CFile: a file of the file system, closed at the latest when the object
+// goes. Failures are results, never exceptions: every caller decides what
+// the user is told.
+#pragma once
+
+#include "platform_types.h"
+
+class CFile {
+public:
+    enum OpenFlags : UINT {
+        modeRead = 0x0000,
+        modeWrite = 0x0001,
+        modeReadWrite = 0x0002,
+        // No share flag: the file is held exclusively while open.
+        shareExclusive = 0x0010,
+        shareDenyWrite = 0x0020,
+        shareDenyNone = 0x0040,
+        modeCreate = 0x1000,
+        modeNoTruncate = 0x2000,
+        // Create a new file; fail if anything exists at the path already.
+        modeCreateNew = 0x00100000,
+    };
+    enum SeekPosition : UINT { begin = 0, current = 1, end = 2 };
+
+    CFile() = default;
+    ~CFile();
+    CFile(const CFile&) = delete;
+    CFile& operator=(const CFile&) = delete;
+
+    // Opens a regular file; a folder or device is refused. False on failure.
+    BOOL Open(LPCTSTR path, UINT flags);
+    bool IsOpen() const;
+    // The full length in bytes; the position is unchanged. Callers that
+    // need a 32-bit length apply their own rule to it.
+    ULONGLONG GetLength() const;
+    BOOL Seek(LONGLONG offset, UINT from);
+    // Reads up to count bytes; *done receives how many were read (fewer at
+    // the end of the file). False on a read error.
+    BOOL Read(void* buffer, UINT count, UINT* done);
+    // Writes all count bytes. False if any could not be written.
+    BOOL Write(const void* buffer, UINT count);
+    // False when the system reports a failure on closing (data not stored).
+    BOOL Close();
+
+    // Removes a file. False on failure.
+    static BOOL Remove(LPCTSTR path);
+
+private:
+    // The backend's handle: a HANDLE or a file descriptor; -1 when closed.
+    INT_PTR m_handle = -1;
+};

@@ -1,0 +1,18 @@
+#include "platform/cwnd.h"
+
+bool CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM /*lParam*/, LRESULT* result)
+{
+    m_defaultRequested = false;
+    bool handled;
+    if (message == WM_COMMAND)
+        handled = Dispatch(message, HIWORD(wParam), LOWORD(wParam), result);
+    else
+        handled = Dispatch(message, 0, 0, result);
+    return handled && !m_defaultRequested;
+}
+
+LRESULT CWnd::Default()
+{
+    m_defaultRequested = true;
+    return 0;
+}

@@ -1,0 +1,44 @@
+// CWnd: a window of the window system, addressed through m_hWnd. The dialog
+// operations reach controls by ID only, through one-line wrappers.
+#pragma once
+
+#include "platform/cstring.h"
+#include "platform/msgmap.h"
+#include "platform_types.h"
+
+class CWnd : public CCmdTarget {
+public:
+    CWnd() = default;
+    CWnd(const CWnd&) = delete;
+    CWnd& operator=(const CWnd&) = delete;
+
+    HWND m_hWnd = nullptr;
+
+    // The field's text as a number. With isSigned, an optional minus sign
+    // followed by decimal digits gives a signed 32-bit value; empty or
+    // unconvertible text gives 0 (and *translated = FALSE).
+    UINT GetDlgItemInt(int id, BOOL* translated = nullptr, BOOL isSigned = TRUE) const;
+    // Shows value as decimal text, as a signed 32-bit number with isSigned.
+    void SetDlgItemInt(int id, UINT value, BOOL isSigned = TRUE);
+    int GetDlgItemText(int id, CString& text) const;
+    // Replaces the whole text; an edit control then sends EN_CHANGE to this
+    // window synchronously, once.
+    void SetDlgItemText(int id, LPCTSTR text);
+    // Modal message box owned by this window.
+    int MessageBox(LPCTSTR text, LPCTSTR caption = nullptr, UINT type = MB_OK);
+
+    LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+    BOOL IsIconic() const;
+    void GetClientRect(RECT* rect) const;
+    // Leaves the message now being handled to the window system's default
+    // handling.
+    LRESULT Default();
+
+    // Called by the backend for each message the window receives: routes it
+    // through the routing tables. Returns whether a handler took it.
+    bool OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
+
+protected:
+    // Set by Default() while a message is being handled.
+    bool m_defaultRequested = false;
+};

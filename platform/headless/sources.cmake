@@ -1,0 +1,3 @@
+target_sources(platform PRIVATE
+    ${CMAKE_SOURCE_DIR}/platform/headless/window_headless.cpp
+    ${CMAKE_SOURCE_DIR}/platform/headless/system_headless.cpp)

@@ -1,0 +1,142 @@
+// The headless file system: the real POSIX one. Code page 936 rules and a
+// case-sensitive file system.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/cfile.h"
+#include "platform/cfilefind.h"
+#include "platform/cstring.h"
+#include "platform/path_rules.h"
+
+bool AfxIsLeadByte(unsigned char c)
+{
+    return c >= 0x81 && c <= 0xFE;
+}
+
+const char* AfxPathSeparators()
+{
+    return "/";
+}
+
+bool AfxFileNamesAreCaseSensitive()
+{
+    return true;
+}
+
+CFile::~CFile()
+{
+    if (IsOpen())
+        ::close(static_cast<int>(m_handle));
+}
+
+bool CFile::IsOpen() const
+{
+    return m_handle != -1;
+}
+
+BOOL CFile::Open(LPCTSTR path, UINT flags)
+{
+    if (IsOpen())
+        return FALSE;
+    int access = (flags & modeReadWrite) ? O_RDWR : (flags & modeWrite) ? O_WRONLY : O_RDONLY;
+    int create = 0;
+    if (flags & modeCreateNew)
+        create = O_CREAT | O_EXCL;
+    else if (flags & modeCreate)
+        create = (flags & modeNoTruncate) ? O_CREAT : O_CREAT | O_TRUNC;
+    // O_NONBLOCK keeps a FIFO from hanging the open; it is refused below anyway.
+    int fd = ::open(path, access | create | O_CLOEXEC | O_NONBLOCK, 0644);
+    if (fd < 0)
+        return FALSE;
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return FALSE;
+    }
+    int status = ::fcntl(fd, F_GETFL);
+    ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK);
+    m_handle = fd;
+    return TRUE;
+}
+
+ULONGLONG CFile::GetLength() const
+{
+    struct stat info;
+    if (::fstat(static_cast<int>(m_handle), &info) != 0)
+        return 0;
+    return static_cast<ULONGLONG>(info.st_size);
+}
+
+BOOL CFile::Seek(LONGLONG offset, UINT from)
+{
+    int whence = from == current ? SEEK_CUR : from == end ? SEEK_END : SEEK_SET;
+    return ::lseek(static_cast<int>(m_handle), offset, whence) >= 0;
+}
+
+BOOL CFile::Read(void* buffer, UINT count, UINT* done)
+{
+    char* at = static_cast<char*>(buffer);
+    UINT total = 0;
+    while (total < count) {
+        ssize_t got = ::read(static_cast<int>(m_handle), at + total, count - total);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            *done = total;
+            return FALSE;
+        }
+        if (got == 0)
+            break;
+        total += static_cast<UINT>(got);
+    }
+    *done = total;
+    return TRUE;
+}
+
+BOOL CFile::Write(const void* buffer, UINT count)
+{
+    const char* at = static_cast<const char*>(buffer);
+    UINT total = 0;
+    while (total < count) {
+        ssize_t put = ::write(static_cast<int>(m_handle), at + total, count - total);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return FALSE;
+        total += static_cast<UINT>(put);
+    }
+    return TRUE;
+}
+
+BOOL CFile::Close()
+{
+    if (!IsOpen())
+        return TRUE;
+    int fd = static_cast<int>(m_handle);
+    m_handle = -1;
+    return ::close(fd) == 0;
+}
+
+BOOL CFile::Remove(LPCTSTR path)
+{
+    return ::unlink(path) == 0;
+}
+
+BOOL CFileFind::FindFile(LPCTSTR path)
+{
+    Close();
+    struct stat info;
+    // Any directory entry counts, a dangling link included.
+    if (::lstat(path, &info) != 0)
+        return FALSE;
+    m_handle = 1;
+    return TRUE;
+}
+
+void CFileFind::Close()
+{
+    m_handle = -1;
+}

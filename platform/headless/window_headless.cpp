@@ -1,0 +1,369 @@
+// The headless window system: controls in memory, messages delivered
+// in-process through the routing tables, file dialogs and message boxes
+// answered by the test's Session.
+#include <cassert>
+#include <climits>
+#include <cstdio>
+#include <string>
+
+#include "platform/cdialog.h"
+#include "platform/cfiledialog.h"
+#include "platform/cpaintdc.h"
+#include "platform/cwinapp.h"
+#include "platform/headless/headless.h"
+#include "platform/resources.h"
+
+struct HWND__ {
+    CWnd* owner;
+    std::map<int, headless::ControlSpec> controls;
+    bool iconic = false;
+    RECT client = { 0, 0, 468, 325 };
+    std::vector<headless::MessageSent> sent;
+    std::vector<headless::IconDrawn> drawn;
+    bool ended = false;
+    int endResult = 0;
+};
+
+namespace headless {
+
+namespace {
+
+Session* g_session = nullptr;
+
+HWND__& WindowOf(const CWnd& wnd)
+{
+    assert(wnd.m_hWnd && "the CWnd has no headless window");
+    return *wnd.m_hWnd;
+}
+
+ControlSpec* FindControl(const CWnd& wnd, int id)
+{
+    auto& controls = WindowOf(wnd).controls;
+    auto it = controls.find(id);
+    return it == controls.end() ? nullptr : &it->second;
+}
+
+ControlSpec& ControlOf(const CWnd& wnd, int id)
+{
+    ControlSpec* control = FindControl(wnd, id);
+    assert(control && "no control with this ID");
+    return *control;
+}
+
+void SendCommand(CWnd& wnd, int id, UINT code)
+{
+    LRESULT ignored = 0;
+    wnd.OnWndMsg(WM_COMMAND, MAKEWPARAM(id, code), 0, &ignored);
+}
+
+// Sets an edit control's text as the window system does: the parent hears
+// EN_CHANGE synchronously, once per change.
+void SetControlText(CWnd& wnd, int id, const std::string& text)
+{
+    ControlSpec& control = ControlOf(wnd, id);
+    control.text = text;
+    if (control.className == "EDIT")
+        SendCommand(wnd, id, EN_CHANGE);
+}
+
+}  // namespace
+
+Session::Session()
+{
+    assert(!g_session && "one headless Session at a time");
+    g_session = this;
+}
+
+Session::~Session()
+{
+    g_session = nullptr;
+}
+
+Session& Session::Current()
+{
+    assert(g_session && "the program's code runs only inside a headless Session");
+    return *g_session;
+}
+
+void Session::AnswerFileDialog(const std::string& typedPath)
+{
+    m_answers.push_back({ true, typedPath });
+}
+
+void Session::CancelFileDialog()
+{
+    m_answers.push_back({ false, std::string() });
+}
+
+bool Session::NextAnswer(Answer* answer)
+{
+    if (m_answers.empty())
+        return false;
+    *answer = m_answers.front();
+    m_answers.pop_front();
+    return true;
+}
+
+void Session::RegisterTemplate(UINT templateId, std::vector<ControlSpec> controls)
+{
+    m_templates[templateId] = std::move(controls);
+}
+
+const std::vector<ControlSpec>* Session::Template(UINT templateId) const
+{
+    auto it = m_templates.find(templateId);
+    return it == m_templates.end() ? nullptr : &it->second;
+}
+
+Window::Window(CWnd& wnd, const std::vector<ControlSpec>& controls) : m_wnd(wnd)
+{
+    assert(!wnd.m_hWnd && "the CWnd has a window already");
+    HWND__* hwnd = new HWND__;
+    hwnd->owner = &wnd;
+    for (const ControlSpec& control : controls)
+        hwnd->controls[control.id] = control;
+    wnd.m_hWnd = hwnd;
+}
+
+Window::~Window()
+{
+    delete m_wnd.m_hWnd;
+    m_wnd.m_hWnd = nullptr;
+}
+
+void Type(CWnd& wnd, int id, const std::string& text)
+{
+    ControlOf(wnd, id).text.clear();
+    for (size_t i = 1; i <= text.size(); ++i)
+        SetControlText(wnd, id, text.substr(0, i));
+}
+
+void Paste(CWnd& wnd, int id, const std::string& text)
+{
+    SetControlText(wnd, id, text);
+}
+
+void Click(CWnd& wnd, int id)
+{
+    assert(ControlOf(wnd, id).className == "BUTTON");
+    SendCommand(wnd, id, BN_CLICKED);
+}
+
+void Command(CWnd& wnd, int id)
+{
+    SendCommand(wnd, id, 0);
+}
+
+std::string Text(const CWnd& wnd, int id)
+{
+    return ControlOf(wnd, id).text;
+}
+
+bool IsEnabled(const CWnd& wnd, int id)
+{
+    return ControlOf(wnd, id).enabled;
+}
+
+bool HasControl(const CWnd& wnd, int id)
+{
+    return FindControl(wnd, id) != nullptr;
+}
+
+std::vector<int> ControlIds(const CWnd& wnd)
+{
+    std::vector<int> ids;
+    for (const auto& entry : WindowOf(wnd).controls)
+        ids.push_back(entry.first);
+    return ids;
+}
+
+void SetIconic(CWnd& wnd, bool iconic)
+{
+    WindowOf(wnd).iconic = iconic;
+}
+
+void SetClientSize(CWnd& wnd, int width, int height)
+{
+    WindowOf(wnd).client = { 0, 0, width, height };
+}
+
+bool Paint(CWnd& wnd)
+{
+    LRESULT ignored = 0;
+    return wnd.OnWndMsg(WM_PAINT, 0, 0, &ignored);
+}
+
+const std::vector<MessageSent>& MessagesSent(const CWnd& wnd)
+{
+    return WindowOf(wnd).sent;
+}
+
+const std::vector<IconDrawn>& IconsDrawn(const CWnd& wnd)
+{
+    return WindowOf(wnd).drawn;
+}
+
+}  // namespace headless
+
+// Windows' GetDlgItemInt: leading blanks, an optional minus sign (when
+// signed), decimal digits, nothing after; out of range fails.
+static bool ConvertNumber(const std::string& text, bool isSigned, long long* value)
+{
+    size_t i = 0;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    bool negative = false;
+    if (isSigned && i < text.size() && text[i] == '-') {
+        negative = true;
+        ++i;
+    }
+    if (i == text.size())
+        return false;
+    long long magnitude = 0;
+    for (; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return false;
+        magnitude = magnitude * 10 + (text[i] - '0');
+        if (magnitude > 0xFFFFFFFFLL)
+            return false;
+    }
+    long long result = negative ? -magnitude : magnitude;
+    bool inRange = isSigned ? (result >= INT_MIN && result <= INT_MAX) : result <= 0xFFFFFFFFLL;
+    if (!inRange)
+        return false;
+    *value = result;
+    return true;
+}
+
+UINT CWnd::GetDlgItemInt(int id, BOOL* translated, BOOL isSigned) const
+{
+    long long value = 0;
+    bool ok = ConvertNumber(headless::ControlOf(*this, id).text, isSigned != FALSE, &value);
+    if (translated)
+        *translated = ok ? TRUE : FALSE;
+    return ok ? static_cast<UINT>(value) : 0;
+}
+
+void CWnd::SetDlgItemInt(int id, UINT value, BOOL isSigned)
+{
+    std::string text = isSigned ? std::to_string(static_cast<int>(value)) : std::to_string(value);
+    headless::SetControlText(*this, id, text);
+}
+
+int CWnd::GetDlgItemText(int id, CString& text) const
+{
+    const std::string& stored = headless::ControlOf(*this, id).text;
+    text = CString(stored.data(), static_cast<int>(stored.size()));
+    return text.GetLength();
+}
+
+void CWnd::SetDlgItemText(int id, LPCTSTR text)
+{
+    headless::SetControlText(*this, id, text ? text : "");
+}
+
+int CWnd::MessageBox(LPCTSTR text, LPCTSTR caption, UINT type)
+{
+    headless::Session& session = headless::Session::Current();
+    std::string shownText = text ? text : "";
+    // Windows' default caption for a box with none is "Error".
+    std::string shownCaption = caption ? caption : "Error";
+    session.messageBoxes.push_back({ m_hWnd, shownText, shownCaption, type });
+    char typeText[16];
+    std::snprintf(typeText, sizeof typeText, "0x%02X", type);
+    session.shown.push_back(std::string("box ") + typeText + " " + shownText);
+    return IDOK;
+}
+
+LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    headless::WindowOf(*this).sent.push_back({ message, wParam, lParam });
+    LRESULT result = 0;
+    OnWndMsg(message, wParam, lParam, &result);
+    return result;
+}
+
+BOOL CWnd::IsIconic() const
+{
+    return headless::WindowOf(*this).iconic ? TRUE : FALSE;
+}
+
+void CWnd::GetClientRect(RECT* rect) const
+{
+    *rect = headless::WindowOf(*this).client;
+}
+
+INT_PTR CDialog::DoModal()
+{
+    headless::Session& session = headless::Session::Current();
+    const std::vector<headless::ControlSpec>* controls = session.Template(m_templateId);
+    if (!controls)
+        return -1;
+    headless::Window window(*this, *controls);
+    OnInitDialog();
+    if (session.whileModal)
+        session.whileModal(*this);
+    return m_hWnd->ended ? m_hWnd->endResult : -1;
+}
+
+void CDialog::EndDialog(int result)
+{
+    m_hWnd->ended = true;
+    m_hWnd->endResult = result;
+}
+
+INT_PTR CFileDialog::DoModal()
+{
+    headless::Session& session = headless::Session::Current();
+    CWinApp* app = AfxGetApp();
+    HWND owner = m_pParentWnd ? m_pParentWnd->m_hWnd
+                              : (app && app->m_pMainWnd ? app->m_pMainWnd->m_hWnd : nullptr);
+    session.fileDialogs.push_back(
+        { m_open != FALSE, m_defaultExt.Str(), m_fileName.Str(), m_flags, m_filter.Str(), owner });
+    session.shown.push_back(m_open ? "open dialog" : "save dialog");
+
+    headless::Session::Answer answer;
+    if (!session.NextAnswer(&answer)) {
+        ++session.unansweredFileDialogs;
+        return IDCANCEL;
+    }
+    if (!answer.ok)
+        return IDCANCEL;
+    std::string path = answer.path;
+    size_t nameStart = path.rfind('/');
+    nameStart = nameStart == std::string::npos ? 0 : nameStart + 1;
+    if (!m_defaultExt.IsEmpty() && path.find('.', nameStart) == std::string::npos)
+        path += "." + m_defaultExt.Str();
+    m_pathName = CString(path.data(), static_cast<int>(path.size()));
+    return IDOK;
+}
+
+CPaintDC::CPaintDC(CWnd* wnd) : m_pWnd(wnd), m_hDC(reinterpret_cast<HDC>(wnd->m_hWnd)), m_paint(nullptr)
+{
+}
+
+CPaintDC::~CPaintDC() = default;
+
+BOOL CPaintDC::DrawIcon(int x, int y, HICON icon)
+{
+    headless::WindowOf(*m_pWnd).drawn.push_back({ x, y, icon });
+    return TRUE;
+}
+
+HINSTANCE AfxFindResourceHandle(LPCTSTR /*name*/, LPCTSTR /*type*/)
+{
+    static char module;
+    return reinterpret_cast<HINSTANCE>(&module);
+}
+
+HICON AfxLoadIcon(UINT id)
+{
+    // A distinct fake handle per resource ID, stable for the run.
+    static char icons[1024];
+    return reinterpret_cast<HICON>(&icons[id % sizeof icons]);
+}
+
+int AfxGetSystemMetrics(int index)
+{
+    return index == SM_CXICON || index == SM_CYICON ? 32 : 0;
+}
