@@ -79,6 +79,13 @@ public:
     // File dialogs that found no answer queued (answered with cancel).
     int unansweredFileDialogs = 0;
 
+    // Fault-test hooks: called, when set, just before CFile::Open and
+    // CFile::Read reach the file system, so that a test can make a real
+    // change there (unlink, truncate, create) at that exact moment. They
+    // never stand in for the call's result.
+    std::function<void(const char* path, UINT flags)> beforeOpen;
+    std::function<void()> beforeRead;
+
     // Used by the backend.
     struct Answer {
         bool ok;

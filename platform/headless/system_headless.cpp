@@ -9,6 +9,7 @@
 #include "platform/cfile.h"
 #include "platform/cfilefind.h"
 #include "platform/cstring.h"
+#include "platform/headless/headless.h"
 #include "platform/path_rules.h"
 
 bool AfxIsLeadByte(unsigned char c)
@@ -41,6 +42,8 @@ BOOL CFile::Open(LPCTSTR path, UINT flags)
 {
     if (IsOpen())
         return FALSE;
+    if (const auto& hook = headless::Session::Current().beforeOpen)
+        hook(path, flags);
     int access = (flags & modeReadWrite) ? O_RDWR : (flags & modeWrite) ? O_WRONLY : O_RDONLY;
     int create = 0;
     if (flags & modeCreateNew)
@@ -78,6 +81,8 @@ BOOL CFile::Seek(LONGLONG offset, UINT from)
 
 BOOL CFile::Read(void* buffer, UINT count, UINT* done)
 {
+    if (const auto& hook = headless::Session::Current().beforeRead)
+        hook();
     char* at = static_cast<char*>(buffer);
     UINT total = 0;
     while (total < count) {
