@@ -1,0 +1,143 @@
+// CFile over the Windows file API. m_handle holds the HANDLE; -1 is also
+// INVALID_HANDLE_VALUE, so "closed" and "failed to open" look the same.
+#include "platform/cfile.h"
+
+namespace {
+
+// Large transfers go in pieces: a single ReadFile or WriteFile of hundreds
+// of megabytes can fail with ERROR_NO_SYSTEM_RESOURCES (network drives).
+constexpr DWORD kChunk = 8u << 20;
+
+HANDLE AsHandle(INT_PTR handle)
+{
+    return reinterpret_cast<HANDLE>(handle);
+}
+
+DWORD AccessFor(UINT flags)
+{
+    if (flags & CFile::modeReadWrite)
+        return GENERIC_READ | GENERIC_WRITE;
+    if (flags & CFile::modeWrite)
+        return GENERIC_WRITE;
+    return GENERIC_READ;
+}
+
+// No share flag (or shareExclusive) holds the file exclusively, as MFC's
+// compatibility mode does.
+DWORD ShareFor(UINT flags)
+{
+    switch (flags & 0x70) {
+    case CFile::shareDenyWrite:
+        return FILE_SHARE_READ;
+    case 0x30:  // shareDenyRead
+        return FILE_SHARE_WRITE;
+    case CFile::shareDenyNone:
+        return FILE_SHARE_READ | FILE_SHARE_WRITE;
+    default:
+        return 0;
+    }
+}
+
+// Without modeCreate only an existing file is opened; nothing is created.
+DWORD DispositionFor(UINT flags)
+{
+    if (flags & CFile::modeCreateNew)
+        return CREATE_NEW;
+    if (flags & CFile::modeCreate)
+        return (flags & CFile::modeNoTruncate) ? OPEN_ALWAYS : CREATE_ALWAYS;
+    return OPEN_EXISTING;
+}
+
+}  // namespace
+
+CFile::~CFile()
+{
+    Close();
+}
+
+bool CFile::IsOpen() const
+{
+    return m_handle != -1;
+}
+
+BOOL CFile::Open(LPCTSTR path, UINT flags)
+{
+    if (IsOpen())
+        return FALSE;
+    // CreateFile refuses a folder already (it would need
+    // FILE_FLAG_BACKUP_SEMANTICS); a device such as NUL, CON or a pipe opens
+    // and is refused by its type.
+    HANDLE file = ::CreateFileA(path, AccessFor(flags), ShareFor(flags), nullptr,
+                                DispositionFor(flags), FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return FALSE;
+    if (::GetFileType(file) != FILE_TYPE_DISK) {
+        ::CloseHandle(file);
+        return FALSE;
+    }
+    m_handle = reinterpret_cast<INT_PTR>(file);
+    return TRUE;
+}
+
+ULONGLONG CFile::GetLength() const
+{
+    LARGE_INTEGER size;
+    if (!::GetFileSizeEx(AsHandle(m_handle), &size))
+        return 0;
+    return static_cast<ULONGLONG>(size.QuadPart);
+}
+
+BOOL CFile::Seek(LONGLONG offset, UINT from)
+{
+    DWORD method = from == current ? FILE_CURRENT : from == end ? FILE_END : FILE_BEGIN;
+    LARGE_INTEGER distance;
+    distance.QuadPart = offset;
+    return ::SetFilePointerEx(AsHandle(m_handle), distance, nullptr, method);
+}
+
+BOOL CFile::Read(void* buffer, UINT count, UINT* done)
+{
+    char* at = static_cast<char*>(buffer);
+    UINT total = 0;
+    while (total < count) {
+        DWORD want = count - total < kChunk ? count - total : kChunk;
+        DWORD got = 0;
+        if (!::ReadFile(AsHandle(m_handle), at + total, want, &got, nullptr)) {
+            *done = total;
+            return FALSE;
+        }
+        if (got == 0)
+            break;  // end of file
+        total += got;
+    }
+    *done = total;
+    return TRUE;
+}
+
+BOOL CFile::Write(const void* buffer, UINT count)
+{
+    const char* at = static_cast<const char*>(buffer);
+    UINT total = 0;
+    while (total < count) {
+        DWORD want = count - total < kChunk ? count - total : kChunk;
+        DWORD put = 0;
+        if (!::WriteFile(AsHandle(m_handle), at + total, want, &put, nullptr) || put == 0)
+            return FALSE;
+        total += put;
+    }
+    return TRUE;
+}
+
+BOOL CFile::Close()
+{
+    if (!IsOpen())
+        return TRUE;
+    HANDLE file = AsHandle(m_handle);
+    m_handle = -1;
+    return ::CloseHandle(file);
+}
+
+BOOL CFile::Remove(LPCTSTR path)
+{
+    return ::DeleteFileA(path);
+}
