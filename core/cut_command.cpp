@@ -1,8 +1,6 @@
 #include "core/cut_command.h"
 
 #include <cstdint>
-#include <memory>
-#include <new>
 
 #include "core/cut_form.h"
 #include "core/file_length.h"
@@ -10,6 +8,7 @@
 #include "core/output_path.h"
 #include "platform/cfile.h"
 #include "platform/cfiledialog.h"
+#include "platform/cfileslice.h"
 #include "platform/cfilefind.h"
 
 namespace {
@@ -68,28 +67,16 @@ bool RangeInFile(CWnd& form, int32_t length, int32_t start, int32_t count)
     return true;
 }
 
-// Reads exactly count bytes from start. A short read (the source shrank
-// since its length was taken) is a failure like a read error.
-bool ReadSlice(CFile& source, int32_t start, int32_t count, char* buffer)
-{
-    UINT done = 0;
-    if (!source.Seek(start, CFile::begin))
-        return false;
-    if (!source.Read(buffer, static_cast<UINT>(count), &done))
-        return false;
-    return done == static_cast<UINT>(count);
-}
-
 // Creates the output, failing if anything appeared at its path since the
 // check, and writes the slice. A failed write removes the partial file.
-bool WriteSlice(CWnd& form, const CString& output, const char* buffer, int32_t count)
+bool WriteSlice(CWnd& form, const CString& output, const CFileSlice& slice)
 {
     CFile file;
     if (!file.Open(output, CFile::modeCreateNew | CFile::modeWrite)) {
         ShowWarning(form, Exists(output) ? CString(TXT_TARGET_EXISTS) : OpenFailedMessage(output));
         return false;
     }
-    bool written = file.Write(buffer, static_cast<UINT>(count)) != FALSE;
+    bool written = file.Write(slice.Data(), slice.Size()) != FALSE;
     bool closed = file.Close() != FALSE;
     if (!written || !closed) {
         CFile::Remove(output);
@@ -125,18 +112,20 @@ void RunCutCommand(CWnd& form)
     if (!RangeInFile(form, length, start, count))
         return;
 
-    // The whole slice in one buffer: one read, one write. The output is
-    // created only once every byte has been read and the source closed.
-    std::unique_ptr<char[]> buffer(new (std::nothrow) char[count > 0 ? count : 1]);
-    if (!buffer) {
+    // The whole slice in memory at once: one load, one write. The output is
+    // created only once every byte is in and the source closed; a source that
+    // shrank since its length was taken fails the load.
+    CFileSlice slice;
+    CFileSlice::Result loaded = slice.Load(source, start, static_cast<UINT>(count));
+    if (loaded == CFileSlice::noMemory) {
         ShowWarning(form, TXT_OUT_OF_MEMORY);
         return;
     }
-    if (!ReadSlice(source, start, count, buffer.get()) || !source.Close()) {
+    if (loaded != CFileSlice::loaded || !source.Close()) {
         ShowWarning(form, ReadFailedMessage(sourcePath));
         return;
     }
-    if (!WriteSlice(form, output, buffer.get(), count))
+    if (!WriteSlice(form, output, slice))
         return;
     ShowInformation(form, TXT_CUT_DONE);
 }

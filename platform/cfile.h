@@ -46,6 +46,8 @@ public:
     static BOOL Remove(LPCTSTR path);
 
 private:
+    friend class CFileSlice;
+
     // The backend's handle: a HANDLE or a file descriptor; -1 when closed.
     INT_PTR m_handle = -1;
 };

@@ -1,0 +1,37 @@
+// CFileSlice: bytes [offset, offset + count) of an open file, all in memory
+// at once, for one write. Where the system allows it the slice is a
+// read-only view of the file itself: no copy, and no fresh pages to fault in
+// (for a slice of a gigabyte that is most of the time a plain buffer costs).
+// Otherwise it is one heap buffer filled by one read.
+#pragma once
+
+#include <cstddef>
+
+#include "platform/cfile.h"
+
+class CFileSlice {
+public:
+    enum Result { loaded, noMemory, readFailed };
+
+    CFileSlice() = default;
+    ~CFileSlice() { Release(); }
+    CFileSlice(const CFileSlice&) = delete;
+    CFileSlice& operator=(const CFileSlice&) = delete;
+
+    // readFailed also when the file no longer holds every byte of the slice
+    // (it shrank since its length was taken). The slice stays valid after
+    // the file is closed.
+    Result Load(CFile& file, LONGLONG offset, UINT count);
+    const void* Data() const { return m_data; }
+    UINT Size() const { return m_size; }
+
+private:
+    Result LoadIntoBuffer(CFile& file, LONGLONG offset, UINT count);
+    void Release();
+
+    const char* m_data = "";
+    UINT m_size = 0;
+    char* m_buffer = nullptr;  // the heap buffer, when not a view
+    void* m_view = nullptr;    // the start of the mapped view, when one
+    size_t m_viewLength = 0;
+};
