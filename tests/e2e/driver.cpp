@@ -1,0 +1,897 @@
+// End-to-end tests of Qarvel.exe: starts the program, works its dialog from
+// outside as a user would (clicks, keys, file dialogs, message boxes) and
+// checks what it shows and the files it writes.
+//
+// Usage: e2e_driver QARVEL_EXE WORK_FOLDER [CASE...]
+// WORK_FOLDER is an existing, writable folder (a Windows path); each case
+// works in a subfolder of its own. With CASE names, only those run.
+// Prints "PASS name" or "FAIL name: ..." per case, then "N passed, M failed";
+// exits with 0 only when every case passed.
+//
+// The texts compared are bytes of code page 936 (this file is compiled with
+// a GBK execution character set, and the driver runs with ANSI code page 936
+// like the program).
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "remote_ui.h"
+
+namespace {
+
+// ---- What the program must show ------------------------------------------
+
+const char kTitlePrefix[] = "Mp3剪切工具";
+const char kCaption[] = "MP3剪切工具";
+const char kOpenPrefix[] = "打开文件：\r\n";
+const char kOpenFailedSuffix[] = "\r\n失败！";
+const char kTargetExists[] = "文件已经存在，请重新指定。";
+const char kSourcePrefix[] = "文件：\r\n";
+const char kSourceMissingSuffix[] = "\r\n不存在存在，请重新指定。";
+const char kStartNotInFile[] = "文件长度小于起始字节数！";
+const char kRangeNotInFile[] = "文件长度小于截取的字节数！";
+const char kCutDone[] = "恭喜你！新的MP3文件已经截取了，请打开听听吧，如果不对就继续剪切即可！";
+// The program's own message for what the original checks let through.
+const char kNegativeRange[] = "起始字节数和截取的字节数都不能是负数！";
+
+constexpr int kOpenButton = 3;
+constexpr int kSourcePath = 1000;
+constexpr int kFileSize = 1001;
+constexpr int kTotalSeconds = 1002;
+constexpr int kBytesPerSecond = 1003;
+constexpr int kStartSeconds = 1004;
+constexpr int kEndSeconds = 1005;
+constexpr int kStartByte = 1006;
+constexpr int kByteCount = 1007;
+
+// ---- Showing values in failure messages -----------------------------------
+
+// GBK bytes as quoted UTF-8 for the Unix terminal; control characters
+// escaped, bytes that are not GBK as \xNN.
+std::string Show(const std::string& gbk)
+{
+    std::string out = "\"";
+    int length = MultiByteToWideChar(936, MB_ERR_INVALID_CHARS, gbk.data(), static_cast<int>(gbk.size()), nullptr, 0);
+    if (length <= 0 && !gbk.empty()) {
+        for (unsigned char c : gbk) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, c < 0x20 || c >= 0x80 ? "\\x%02X" : "%c", c);
+            out += hex;
+        }
+        return out + "\"";
+    }
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(936, 0, gbk.data(), static_cast<int>(gbk.size()), &wide[0], length);
+    for (wchar_t c : wide) {
+        if (c == L'\r') {
+            out += "\\r";
+        } else if (c == L'\n') {
+            out += "\\n";
+        } else if (c == L'"') {
+            out += "\\\"";
+        } else if (c < 0x20) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned>(c));
+            out += hex;
+        } else {
+            char utf8[8];
+            int n = WideCharToMultiByte(CP_UTF8, 0, &c, 1, utf8, sizeof utf8, nullptr, nullptr);
+            out.append(utf8, static_cast<size_t>(n > 0 ? n : 0));
+        }
+    }
+    return out + "\"";
+}
+
+std::string Show(const char* gbk) { return Show(std::string(gbk)); }
+std::string Show(long long value) { return std::to_string(value); }
+std::string Show(int value) { return std::to_string(value); }
+std::string Show(size_t value) { return std::to_string(value); }
+std::string Show(bool value) { return value ? "true" : "false"; }
+std::string Show(ui::Icon icon) { return ui::NameOf(icon); }
+
+template <class T>
+std::string Show(const std::vector<T>& items)
+{
+    std::string out = "[";
+    for (size_t i = 0; i < items.size(); ++i)
+        out += (i ? ", " : "") + Show(items[i]);
+    return out + "]";
+}
+
+// ---- Checks ----------------------------------------------------------------
+
+// What went wrong in the running case.
+std::vector<std::string> g_problems;
+
+// Thrown by Require: the rest of the case makes no sense without it.
+struct CaseAborted {};
+
+void Check(bool ok, const std::string& problem)
+{
+    if (!ok)
+        g_problems.push_back(problem);
+}
+
+void Require(bool ok, const std::string& problem)
+{
+    if (!ok) {
+        g_problems.push_back(problem);
+        throw CaseAborted{};
+    }
+}
+
+template <class T, class U>
+void CheckEq(const std::string& what, const T& actual, const U& expected)
+{
+    if (!(actual == expected))
+        g_problems.push_back(what + ": expected " + Show(expected) + ", got " + Show(actual));
+}
+
+// ---- Files -----------------------------------------------------------------
+
+std::string g_qarvel;  // path of Qarvel.exe
+std::string g_work;    // the run's work folder
+
+std::string Join(const std::string& folder, const std::string& name)
+{
+    return folder + "\\" + name;
+}
+
+// Bytes without a short period, so that a slice taken from a wrong offset
+// never equals the right one.
+std::string Pattern(size_t size)
+{
+    std::string bytes(size, '\0');
+    uint32_t state = 12345;
+    for (char& b : bytes) {
+        state = state * 1103515245u + 12345u;
+        b = static_cast<char>(state >> 16);
+    }
+    return bytes;
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    Require(file != INVALID_HANDLE_VALUE, "could not create test file " + Show(path));
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    Require(ok && written == bytes.size(), "could not write test file " + Show(path));
+}
+
+bool ReadBytes(const std::string& path, std::string* bytes)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    bytes->clear();
+    char chunk[4096];
+    DWORD got = 0;
+    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0)
+        bytes->append(chunk, got);
+    CloseHandle(file);
+    return true;
+}
+
+// The names in a folder as the file system stores them, sorted.
+std::vector<std::string> FilesIn(const std::string& folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA(Join(folder, "*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        std::string name = entry.cFileName;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Names in the order FilesIn gives them (bytes, not characters).
+std::vector<std::string> Sorted(std::vector<std::string> names)
+{
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A fresh, empty folder for one case.
+std::string CaseFolder(const std::string& name)
+{
+    std::string folder = Join(g_work, name);
+    CreateDirectoryA(folder.c_str(), nullptr);
+    for (const std::string& file : FilesIn(folder))
+        DeleteFileA(Join(folder, file).c_str());
+    Require(FilesIn(folder).empty() && GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES,
+            "could not prepare case folder " + Show(folder));
+    return folder;
+}
+
+// Checks that a file holds exactly bytes [start, start + count) of source.
+void CheckSlice(const std::string& path, const std::string& source, size_t start, size_t count)
+{
+    std::string bytes;
+    if (!ReadBytes(path, &bytes)) {
+        Check(false, "expected output file " + Show(path) + ", got none");
+        return;
+    }
+    if (bytes.size() != count) {
+        Check(false, "size of " + Show(path) + ": expected " + Show(count) + ", got " + Show(bytes.size()));
+        return;
+    }
+    std::string wanted = source.substr(start, count);
+    auto diff = std::mismatch(bytes.begin(), bytes.end(), wanted.begin());
+    if (diff.first != bytes.end()) {
+        size_t at = static_cast<size_t>(diff.first - bytes.begin());
+        Check(false, "byte " + Show(at) + " of " + Show(path) + ": expected source byte " + Show(start + at) + " (" +
+                         Show(static_cast<int>(static_cast<unsigned char>(*diff.second))) + "), got " +
+                         Show(static_cast<int>(static_cast<unsigned char>(*diff.first))));
+    }
+}
+
+// ---- The program under test ------------------------------------------------
+
+using Form = std::vector<std::string>;
+
+// One run of Qarvel.exe. The destructor closes whatever the case left open
+// (message boxes, file dialogs) and ends the process, so that a failed case
+// leaves nothing behind for the next one.
+class Product {
+public:
+    Product() = default;
+    Product(const Product&) = delete;
+    Product& operator=(const Product&) = delete;
+    ~Product() { Stop(); }
+
+    // The program's main dialog, once Start has found it.
+    HWND dialog = nullptr;
+
+    // Starts the program with these command-line arguments and waits for its
+    // dialog.
+    void Start(const std::string& arguments = "")
+    {
+        std::string commandLine = "\"" + g_qarvel + "\"" + (arguments.empty() ? "" : " " + arguments);
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        Require(CreateProcessA(g_qarvel.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                               g_work.c_str(), &startup, &m_process) != FALSE,
+                "could not start " + Show(g_qarvel) + ", error " + Show(static_cast<long long>(GetLastError())));
+        m_started = true;
+        bool shown = ui::WaitUntil([&] {
+            for (HWND window : ui::TopLevelWindows(m_process.dwProcessId)) {
+                if (ui::TextOf(window).rfind(kTitlePrefix, 0) == 0) {
+                    dialog = window;
+                    return true;
+                }
+            }
+            return Exited(0);
+        });
+        Require(shown && dialog, "expected the dialog with a caption starting " + Show(kTitlePrefix) + ", got " +
+                                     (Exited(0) ? "the process ended" : "no such window"));
+    }
+
+    HWND Field(int id) const { return GetDlgItem(dialog, id); }
+    std::string Text(int id) const { return ui::TextOf(Field(id)); }
+    DWORD Thread() const { return m_process.dwThreadId; }
+    DWORD Process() const { return m_process.dwProcessId; }
+
+    Form Fields() const
+    {
+        Form form;
+        for (int id = kSourcePath; id <= kByteCount; ++id)
+            form.push_back(Text(id));
+        return form;
+    }
+
+    bool Exited(DWORD timeoutMs) const
+    {
+        return m_started && WaitForSingleObject(m_process.hProcess, timeoutMs) == WAIT_OBJECT_0;
+    }
+
+    // The file dialog that a click or key just opened.
+    HWND WaitFileDialog()
+    {
+        HWND found = nullptr;
+        bool shown = ui::WaitUntil([&] { return (found = ui::FindFileDialog(Process())) != nullptr || Exited(0); });
+        Require(shown && found, std::string("expected a file dialog, got ") +
+                                    (Exited(0) ? "the process ended" : DescribeWindows()));
+        return found;
+    }
+
+    ui::MessageBoxSeen WaitMessageBox()
+    {
+        HWND found = nullptr;
+        bool shown = ui::WaitUntil([&] { return (found = ui::FindMessageBox(Process())) != nullptr || Exited(0); });
+        Require(shown && found, std::string("expected a message box, got ") +
+                                    (Exited(0) ? "the process ended" : DescribeWindows()));
+        return ui::ReadMessageBox(found);
+    }
+
+    // A list of the process's windows for a failure message.
+    std::string DescribeWindows() const
+    {
+        std::vector<std::string> seen;
+        for (HWND window : ui::TopLevelWindows(Process())) {
+            std::string what = ui::ClassOf(window) + " " + Show(ui::TextOf(window));
+            HWND text = GetDlgItem(window, 0xFFFF);
+            if (window != dialog && text)
+                what += " saying " + Show(ui::TextOf(text));
+            seen.push_back(what);
+        }
+        std::string out = "windows:";
+        for (const std::string& s : seen)
+            out += " {" + s + "}";
+        return out;
+    }
+
+private:
+    void Stop()
+    {
+        if (!m_started)
+            return;
+        if (!Exited(0)) {
+            // Innermost first: a box over a file dialog over the main dialog.
+            // Short waits: a program that does not answer is ended anyway.
+            for (int i = 0; i < 5; ++i) {
+                if (HWND box = ui::FindMessageBox(Process()))
+                    ui::CloseDialog(box, IDOK, 2000);
+                else if (HWND files = ui::FindFileDialog(Process()))
+                    ui::CloseDialog(files, IDCANCEL, 2000);
+                else
+                    break;
+            }
+            if (dialog && IsWindow(dialog))
+                ui::Click(dialog, IDCANCEL);
+            if (!Exited(3000)) {
+                TerminateProcess(m_process.hProcess, 1);
+                WaitForSingleObject(m_process.hProcess, 5000);
+            }
+        }
+        CloseHandle(m_process.hThread);
+        CloseHandle(m_process.hProcess);
+        m_started = false;
+    }
+
+    PROCESS_INFORMATION m_process = {};
+    bool m_started = false;
+};
+
+// ---- Steps of a user -------------------------------------------------------
+
+void TypeInto(Product& app, int id, const std::string& text)
+{
+    Require(ui::Type(app.Field(id), text),
+            "field " + Show(id) + " after typing " + Show(text) + ": got " + Show(app.Text(id)));
+}
+
+// Waits for a field that a handler fills; the check follows.
+std::string SettledText(Product& app, int id, const std::string& expected)
+{
+    ui::WaitUntil([&] { return app.Text(id) == expected; }, 2000);
+    return app.Text(id);
+}
+
+void AnswerFileDialog(HWND files, const std::string& name)
+{
+    Require(ui::AnswerFileDialog(files, name), "file dialog did not take the name " + Show(name));
+}
+
+// Opens a source file through the open button and its file dialog.
+void OpenSource(Product& app, const std::string& path)
+{
+    ui::Click(app.dialog, kOpenButton);
+    AnswerFileDialog(app.WaitFileDialog(), path);
+}
+
+// Presses the save button and names the output in the save dialog.
+void SaveAs(Product& app, const std::string& name)
+{
+    ui::Click(app.dialog, IDOK);
+    AnswerFileDialog(app.WaitFileDialog(), name);
+}
+
+// Checks the next message box, then closes it with its OK button.
+void ExpectMessage(Product& app, const std::string& text, ui::Icon icon)
+{
+    ui::MessageBoxSeen box = app.WaitMessageBox();
+    CheckEq("message", box.text, text);
+    CheckEq("message icon", box.icon, icon);
+    CheckEq("message box caption", box.caption, std::string(kCaption));
+    Check(box.owner == app.dialog, "message box owner: expected the dialog, got " +
+                                       (box.owner ? ui::ClassOf(box.owner) + " " + Show(ui::TextOf(box.owner)) : "none"));
+    CheckEq("message box buttons", box.buttons, std::vector<int>{IDOK});
+    Require(ui::CloseDialog(box.window, IDOK), "message box did not close on OK");
+}
+
+// No message box comes within a while (for outcomes that must be silent).
+void ExpectNoMessage(Product& app, DWORD waitMs)
+{
+    Sleep(waitMs);
+    HWND box = ui::FindMessageBox(app.Process());
+    Check(!box, "expected no message box, got one saying " + Show(box ? ui::ReadMessageBox(box).text : ""));
+}
+
+void ExpectStillOpen(Product& app)
+{
+    Check(!app.Exited(0) && IsWindow(app.dialog) && IsWindowVisible(app.dialog),
+          "expected the dialog to stay open, got " +
+              std::string(app.Exited(0) ? "the process ended" : "the dialog closed"));
+}
+
+// ---- Cases -----------------------------------------------------------------
+
+constexpr size_t kSourceSize = 900;
+
+// The road of a typical cut, as a user takes it: open, enter seconds, save.
+void TypicalCut()
+{
+    std::string folder = CaseFolder("typical_cut");
+    std::string source = Pattern(kSourceSize);
+    std::string song = Join(folder, "song.mp3");
+    WriteBytes(song, source);
+
+    Product app;
+    app.Start();
+    ui::Click(app.dialog, kOpenButton);
+    HWND files = app.WaitFileDialog();
+    Check(GetWindow(files, GW_OWNER) == app.dialog, "expected the open dialog to be owned by the dialog, got another owner");
+    Check(!IsWindowEnabled(app.dialog), "expected the dialog disabled while the open dialog shows, got enabled");
+    AnswerFileDialog(files, song);
+    CheckEq("field 1001 (file size)", SettledText(app, kFileSize, "900"), std::string("900"));
+    CheckEq("field 1000 (source path)", app.Text(kSourcePath), song);
+
+    TypeInto(app, kTotalSeconds, "3");
+    CheckEq("field 1003 (bytes per second)", SettledText(app, kBytesPerSecond, "300"), std::string("300"));
+    TypeInto(app, kStartSeconds, "1");
+    TypeInto(app, kEndSeconds, "2");
+    CheckEq("field 1006 (start byte)", SettledText(app, kStartByte, "300"), std::string("300"));
+    CheckEq("field 1007 (byte count)", SettledText(app, kByteCount, "300"), std::string("300"));
+
+    Form before = app.Fields();
+    SaveAs(app, Join(folder, "Part1"));
+    ExpectMessage(app, kCutDone, ui::Icon::Information);
+    ExpectStillOpen(app);
+    CheckEq("form after the cut", app.Fields(), before);
+    CheckEq("files in the folder", FilesIn(folder), std::vector<std::string>{"part1.mp3", "song.mp3"});
+    CheckSlice(Join(folder, "part1.mp3"), source, 300, 300);
+}
+
+// One cut from a 900-byte source with start byte and count typed by hand.
+struct CutRow {
+    const char* name;
+    const char* start;
+    const char* count;
+    const char* saveAs;   // the name typed in the save dialog
+    const char* message;  // expected message
+    const char* output;   // the file written, or nullptr for none
+    size_t from, length;  // the slice it must hold
+};
+
+const CutRow kCutRows[] = {
+    {"cut_start_at_length_refused", "900", "0", "out", kStartNotInFile, nullptr, 0, 0},
+    {"cut_start_past_length_refused", "901", "", "out", kStartNotInFile, nullptr, 0, 0},
+    {"cut_start_zero_accepted", "0", "10", "out", kCutDone, "out.mp3", 0, 10},
+    {"cut_range_to_end_refused", "100", "800", "out", kRangeNotInFile, nullptr, 0, 0},
+    {"cut_range_one_short_of_end", "100", "799", "out", kCutDone, "out.mp3", 100, 799},
+    {"cut_empty_fields_make_empty_file", "", "", "out", kCutDone, "out.mp3", 0, 0},
+    {"cut_negative_start_refused", "-1", "10", "out", kNegativeRange, nullptr, 0, 0},
+    {"cut_negative_count_refused", "100", "-50", "out", kNegativeRange, nullptr, 0, 0},
+    {"cut_wrapping_count_refused", "100", "2147483647", "out", kRangeNotInFile, nullptr, 0, 0},
+    {"cut_name_lowered_no_suffix_added", "100", "200", "Clip.MP3", kCutDone, "clip.mp3", 100, 200},
+    {"cut_other_extension_gets_suffix", "100", "200", "notes.wav", kCutDone, "notes.wav.mp3", 100, 200},
+};
+
+void RunCutRow(const CutRow& row)
+{
+    std::string folder = CaseFolder(row.name);
+    std::string source = Pattern(kSourceSize);
+    WriteBytes(Join(folder, "song.mp3"), source);
+
+    Product app;
+    app.Start();
+    OpenSource(app, Join(folder, "song.mp3"));
+    CheckEq("field 1001 (file size)", SettledText(app, kFileSize, "900"), std::string("900"));
+    TypeInto(app, kStartByte, row.start);
+    TypeInto(app, kByteCount, row.count);
+    Form before = app.Fields();
+
+    SaveAs(app, Join(folder, row.saveAs));
+    bool done = std::string(row.message) == kCutDone;
+    ExpectMessage(app, row.message, done ? ui::Icon::Information : ui::Icon::Warning);
+    ExpectStillOpen(app);
+    CheckEq("form after the cut", app.Fields(), before);
+    std::vector<std::string> expected = {"song.mp3"};
+    if (row.output)
+        expected.push_back(row.output);
+    CheckEq("files in the folder", FilesIn(folder), Sorted(expected));
+    if (row.output)
+        CheckSlice(Join(folder, row.output), source, row.from, row.length);
+}
+
+// A name already taken, before or after ".mp3" is appended: refused, the
+// file there untouched.
+struct TakenRow {
+    const char* name;
+    const char* saveAs;
+    const char* taken;
+};
+
+const TakenRow kTakenRows[] = {
+    {"cut_existing_target_refused", "taken", "taken.mp3"},
+    {"cut_existing_target_other_case_refused", "TAKEN.mp3", "taken.mp3"},
+    {"cut_existing_suffixed_target_refused", "notes.wav", "notes.wav.mp3"},
+};
+
+void RunTakenRow(const TakenRow& row)
+{
+    std::string folder = CaseFolder(row.name);
+    WriteBytes(Join(folder, "song.mp3"), Pattern(kSourceSize));
+    const std::string old = "old content";
+    WriteBytes(Join(folder, row.taken), old);
+
+    Product app;
+    app.Start();
+    OpenSource(app, Join(folder, "song.mp3"));
+    TypeInto(app, kStartByte, "0");
+    TypeInto(app, kByteCount, "10");
+    Form before = app.Fields();
+    SaveAs(app, Join(folder, row.saveAs));
+    ExpectMessage(app, kTargetExists, ui::Icon::Warning);
+    ExpectStillOpen(app);
+    CheckEq("form after the refusal", app.Fields(), before);
+    CheckEq("files in the folder", FilesIn(folder), Sorted({row.taken, "song.mp3"}));
+    std::string now;
+    Check(ReadBytes(Join(folder, row.taken), &now) && now == old,
+          "expected " + Show(row.taken) + " untouched, got " + Show(now));
+}
+
+// The source path typed by hand, naming nothing or a folder.
+void SourcePathRow(const char* name, bool folderExists)
+{
+    std::string folder = CaseFolder(name);
+    std::string path = Join(folder, folderExists ? "album" : "gone.mp3");
+    if (folderExists)
+        CreateDirectoryA(path.c_str(), nullptr);
+
+    Product app;
+    app.Start();
+    Require(ui::SetText(app.Field(kSourcePath), path), "could not type the source path");
+    TypeInto(app, kStartByte, "0");
+    TypeInto(app, kByteCount, "10");
+    Form before = app.Fields();
+    SaveAs(app, Join(folder, "out"));
+    if (folderExists)
+        ExpectMessage(app, kOpenPrefix + path + kOpenFailedSuffix, ui::Icon::Warning);
+    else
+        ExpectMessage(app, kSourcePrefix + path + kSourceMissingSuffix, ui::Icon::Warning);
+    ExpectStillOpen(app);
+    CheckEq("form after the refusal", app.Fields(), before);
+    std::vector<std::string> expected;
+    if (folderExists)
+        expected.push_back("album");
+    CheckEq("files in the folder", FilesIn(folder), expected);
+}
+
+void SourceMissing() { SourcePathRow("cut_source_missing_refused", false); }
+void SourceIsFolder() { SourcePathRow("cut_source_is_folder_refused", true); }
+
+// No source chosen: the save dialog still comes first, then the missing
+// source message with an empty path.
+void CutWithoutSource()
+{
+    std::string folder = CaseFolder("cut_without_source_refused");
+    Product app;
+    app.Start();
+    SaveAs(app, Join(folder, "out"));
+    ExpectMessage(app, std::string(kSourcePrefix) + kSourceMissingSuffix, ui::Icon::Warning);
+    CheckEq("files in the folder", FilesIn(folder), std::vector<std::string>{});
+}
+
+// A source held open exclusively by another program cannot be opened:
+// field 1000 is emptied and the path is named in the warning.
+void OpenLockedSource()
+{
+    std::string folder = CaseFolder("open_locked_source_refused");
+    std::string song = Join(folder, "song.mp3");
+    WriteBytes(song, Pattern(kSourceSize));
+    HANDLE lock = CreateFileA(song.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    Require(lock != INVALID_HANDLE_VALUE, "could not hold the source open");
+    struct Release {
+        HANDLE file;
+        ~Release() { CloseHandle(file); }
+    } release{lock};
+
+    Product app;
+    app.Start();
+    OpenSource(app, song);
+    ExpectMessage(app, kOpenPrefix + song + kOpenFailedSuffix, ui::Icon::Warning);
+    CheckEq("field 1000 (source path)", app.Text(kSourcePath), std::string());
+    CheckEq("field 1001 (file size)", app.Text(kFileSize), std::string());
+    ExpectStillOpen(app);
+}
+
+// Cancelling a second open leaves the first file's path and size.
+void OpenCancelKeepsFields()
+{
+    std::string folder = CaseFolder("open_cancel_keeps_fields");
+    std::string song = Join(folder, "song.mp3");
+    WriteBytes(song, Pattern(kSourceSize));
+
+    Product app;
+    app.Start();
+    OpenSource(app, song);
+    CheckEq("field 1001 (file size)", SettledText(app, kFileSize, "900"), std::string("900"));
+    Form before = app.Fields();
+    ui::Click(app.dialog, kOpenButton);
+    Require(ui::CloseDialog(app.WaitFileDialog(), IDCANCEL), "open dialog did not close on Cancel");
+    ExpectNoMessage(app, 300);
+    CheckEq("form after the cancelled open", app.Fields(), before);
+}
+
+// Enter in an edit field runs the cut (a save dialog) instead of closing.
+void EnterRunsCut()
+{
+    Product app;
+    app.Start();
+    Require(ui::FocusControl(app.dialog, app.Field(kStartByte)), "could not put the focus in field 1006");
+    ui::PressKey(app.Field(kStartByte), VK_RETURN);
+    HWND files = app.WaitFileDialog();
+    Require(ui::CloseDialog(files, IDCANCEL), "save dialog did not close on Cancel");
+    ExpectNoMessage(app, 300);
+    ExpectStillOpen(app);
+}
+
+// After a success the same fields cut again, started by Enter: a fresh save
+// dialog, a second identical file.
+void CutAgainWithEnter()
+{
+    std::string folder = CaseFolder("cut_again_with_enter");
+    std::string source = Pattern(kSourceSize);
+    WriteBytes(Join(folder, "song.mp3"), source);
+
+    Product app;
+    app.Start();
+    OpenSource(app, Join(folder, "song.mp3"));
+    TypeInto(app, kStartByte, "250");
+    TypeInto(app, kByteCount, "5");
+    SaveAs(app, Join(folder, "first"));
+    ExpectMessage(app, kCutDone, ui::Icon::Information);
+
+    Require(ui::FocusControl(app.dialog, app.Field(kByteCount)), "could not put the focus in field 1007");
+    ui::PressKey(app.Field(kByteCount), VK_RETURN);
+    AnswerFileDialog(app.WaitFileDialog(), Join(folder, "second"));
+    ExpectMessage(app, kCutDone, ui::Icon::Information);
+    CheckEq("files in the folder", FilesIn(folder),
+            std::vector<std::string>{"first.mp3", "second.mp3", "song.mp3"});
+    CheckSlice(Join(folder, "first.mp3"), source, 250, 5);
+    CheckSlice(Join(folder, "second.mp3"), source, 250, 5);
+}
+
+// Each way of closing ends the process.
+struct EndRow {
+    const char* name;
+    std::function<void(Product&)> close;
+};
+
+const EndRow kEndRows[] = {
+    {"escape_ends_program",
+     [](Product& app) {
+         Require(ui::FocusControl(app.dialog, app.Field(kTotalSeconds)), "could not put the focus in field 1002");
+         ui::PressKey(app.Field(kTotalSeconds), VK_ESCAPE);
+     }},
+    {"close_button_ends_program", [](Product& app) { ui::Click(app.dialog, IDCANCEL); }},
+    {"close_box_ends_program", [](Product& app) { PostMessageA(app.dialog, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+};
+
+void RunEndRow(const EndRow& row)
+{
+    Product app;
+    app.Start();
+    row.close(app);
+    Check(app.Exited(5000), "expected the process to end within 5 s, got it still running with " +
+                                app.DescribeWindows());
+}
+
+const std::vector<int> kTabOrder = {kSourcePath, kOpenButton, kTotalSeconds, kStartSeconds, kEndSeconds,
+                                    kStartByte, kByteCount, IDOK, IDCANCEL};
+
+// The tab stops in order, the two computed fields disabled and skipped.
+void TabOrder()
+{
+    Product app;
+    app.Start();
+    std::vector<int> walked;
+    HWND at = app.Field(kSourcePath);
+    for (size_t i = 0; i <= kTabOrder.size() && at; ++i) {
+        walked.push_back(GetDlgCtrlID(at));
+        at = GetNextDlgTabItem(app.dialog, at, FALSE);
+    }
+    std::vector<int> expected = kTabOrder;
+    expected.push_back(kSourcePath);
+    CheckEq("tab order from field 1000", walked, expected);
+    CheckEq("field 1001 enabled", IsWindowEnabled(app.Field(kFileSize)) != FALSE, false);
+    CheckEq("field 1003 enabled", IsWindowEnabled(app.Field(kBytesPerSecond)) != FALSE, false);
+    for (int id : kTabOrder)
+        CheckEq("control " + Show(id) + " enabled", IsWindowEnabled(app.Field(id)) != FALSE, true);
+}
+
+// The Tab key itself moves the focus along the same stops.
+void TabKeyWalk()
+{
+    Product app;
+    app.Start();
+    std::vector<int> visited;
+    HWND focus = nullptr;
+    ui::WaitUntil([&] { return (focus = ui::FocusOf(app.Thread())) != nullptr; }, 2000);
+    visited.push_back(GetDlgCtrlID(focus));
+    for (size_t i = 0; i < kTabOrder.size() && focus; ++i) {
+        HWND from = focus;
+        ui::PressKey(from, VK_TAB);
+        ui::WaitUntil([&] { return (focus = ui::FocusOf(app.Thread())) != from; }, 2000);
+        visited.push_back(GetDlgCtrlID(focus));
+    }
+    std::vector<int> expected = kTabOrder;
+    expected.push_back(kSourcePath);
+    CheckEq("focus from the start, then after each Tab", visited, expected);
+}
+
+// Chinese folder and file names: the path travels as GBK bytes through the
+// open dialog into field 1000, and the output keeps its Chinese name when
+// the path is lowered. 圖 is 0x88 0x44: a trail byte that is also 'D', which
+// a byte-wise lowering would turn into 'd'.
+void ChineseNames()
+{
+    std::string folder = Join(CaseFolder("chinese_names"), "音乐");
+    Require(CreateDirectoryA(folder.c_str(), nullptr) != FALSE, "could not create folder " + Show(folder));
+    std::string source = Pattern(kSourceSize);
+    std::string song = Join(folder, "歌曲.mp3");
+    WriteBytes(song, source);
+
+    Product app;
+    app.Start();
+    OpenSource(app, song);
+    CheckEq("field 1001 (file size)", SettledText(app, kFileSize, "900"), std::string("900"));
+    CheckEq("field 1000 (source path)", app.Text(kSourcePath), song);
+    TypeInto(app, kStartByte, "123");
+    TypeInto(app, kByteCount, "456");
+    SaveAs(app, Join(folder, "片段圖"));
+    ExpectMessage(app, kCutDone, ui::Icon::Information);
+    CheckEq("files in the folder", FilesIn(folder), Sorted({"歌曲.mp3", "片段圖.mp3"}));
+    CheckSlice(Join(folder, "片段圖.mp3"), source, 123, 456);
+}
+
+// The caption shows the program's icon, resource 128: a dialog with a modal
+// frame shows none unless the program gives it one.
+void CaptionIcon()
+{
+    HMODULE module = LoadLibraryExA(g_qarvel.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    Require(module != nullptr, "could not load " + Show(g_qarvel) + " as data");
+    struct Unload {
+        HMODULE module;
+        ~Unload() { FreeLibrary(module); }
+    } unload{module};
+    // Loaded as the program loads it: at the system's large icon size.
+    HICON icon = LoadIconA(module, MAKEINTRESOURCEA(128));
+    Require(icon != nullptr, "expected icon resource 128 in the program, got none");
+
+    Product app;
+    app.Start();
+    RECT window;
+    GetWindowRect(app.dialog, &window);
+    int captionBottom = window.top + 2 * GetSystemMetrics(SM_CYFIXEDFRAME) + GetSystemMetrics(SM_CYCAPTION);
+    RECT corner = {window.left, window.top, window.left + 3 * GetSystemMetrics(SM_CXSMICON), captionBottom};
+    bool shown = ui::WaitUntil([&] { return ui::ScreenShowsIcon(corner, icon, GetSystemMetrics(SM_CXSMICON)); },
+                               3000);
+    Check(shown, "expected the program's icon at the left of the caption, got other pixels there");
+}
+
+// At start-up every field is empty and the focus is in field 1000, whatever
+// the command line says.
+void StartupRow(const char* name, bool withArguments)
+{
+    std::string folder = CaseFolder(name);
+    std::string song = Join(folder, "song.mp3");
+    WriteBytes(song, Pattern(kSourceSize));
+
+    Product app;
+    app.Start(withArguments ? "\"" + song + "\" /open " + song : "");
+    // The dialog is up; give a program that would read its command line
+    // the moment to fill the fields.
+    Sleep(300);
+    CheckEq("fields at start-up", app.Fields(), Form(8));
+    HWND focus = nullptr;
+    ui::WaitUntil([&] { return (focus = ui::FocusOf(app.Thread())) == app.Field(kSourcePath); }, 2000);
+    CheckEq("focused control at start-up", GetDlgCtrlID(focus), kSourcePath);
+    ExpectNoMessage(app, 0);
+}
+
+void StartupState() { StartupRow("startup_state", false); }
+void CommandLineIgnored() { StartupRow("command_line_ignored", true); }
+
+// ---- Runner ----------------------------------------------------------------
+
+struct Case {
+    std::string name;
+    std::function<void()> run;
+};
+
+std::vector<Case> AllCases()
+{
+    std::vector<Case> cases = {
+        {"typical_cut", TypicalCut},
+        {"startup_state", StartupState},
+        {"command_line_ignored", CommandLineIgnored},
+        {"caption_icon", CaptionIcon},
+        {"tab_order", TabOrder},
+        {"tab_key_walk", TabKeyWalk},
+        {"enter_runs_cut", EnterRunsCut},
+        {"cut_again_with_enter", CutAgainWithEnter},
+        {"chinese_names", ChineseNames},
+        {"open_locked_source_refused", OpenLockedSource},
+        {"open_cancel_keeps_fields", OpenCancelKeepsFields},
+        {"cut_without_source_refused", CutWithoutSource},
+        {"cut_source_missing_refused", SourceMissing},
+        {"cut_source_is_folder_refused", SourceIsFolder},
+    };
+    for (const CutRow& row : kCutRows)
+        cases.push_back({row.name, [&row] { RunCutRow(row); }});
+    for (const TakenRow& row : kTakenRows)
+        cases.push_back({row.name, [&row] { RunTakenRow(row); }});
+    for (const EndRow& row : kEndRows)
+        cases.push_back({row.name, [&row] { RunEndRow(row); }});
+    return cases;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    setvbuf(stdout, nullptr, _IONBF, 0);
+    if (argc < 3) {
+        std::printf("usage: e2e_driver QARVEL_EXE WORK_FOLDER [CASE...]\n");
+        return 2;
+    }
+    // The expected texts are GBK, and so is every text read back.
+    if (GetACP() != 936) {
+        std::printf("FAIL environment: expected ANSI code page 936, got %u\n", GetACP());
+        std::printf("0 passed, 1 failed\n");
+        return 1;
+    }
+    g_qarvel = argv[1];
+    g_work = argv[2];
+    std::vector<std::string> wanted(argv + 3, argv + argc);
+
+    int passed = 0;
+    int failed = 0;
+    for (const Case& c : AllCases()) {
+        if (!wanted.empty() && std::find(wanted.begin(), wanted.end(), c.name) == wanted.end())
+            continue;
+        g_problems.clear();
+        try {
+            c.run();
+        } catch (const CaseAborted&) {
+            // Already recorded.
+        }
+        if (g_problems.empty()) {
+            ++passed;
+            std::printf("PASS %s\n", c.name.c_str());
+        } else {
+            ++failed;
+            std::string all;
+            for (const std::string& problem : g_problems)
+                all += (all.empty() ? "" : "; ") + problem;
+            std::printf("FAIL %s: %s\n", c.name.c_str(), all.c_str());
+        }
+    }
+    std::printf("%d passed, %d failed\n", passed, failed);
+    return failed == 0 && passed > 0 ? 0 : 1;
+}
