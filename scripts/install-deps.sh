@@ -1,0 +1,154 @@
+#!/usr/bin/env bash
+# Install every Debian 12 package this project needs: the native build and
+# test tools, the MinGW-w64 i686 cross compiler, 32-bit Wine, Xvfb and the
+# helpers for screenshots, plus the zh_CN.UTF-8 locale (Wine derives the
+# Windows ANSI code page 936 from it).
+#
+# Idempotent: when everything is already in place it only runs a few
+# dpkg-query/locale checks and exits (about a second).
+#
+# Usage: scripts/install-deps.sh [--force]
+#   --force   run the apt steps even when the quick check passes
+# Runs as root, or through sudo when that is available. Non-interactive.
+set -euo pipefail
+
+FORCE=0
+for arg in "$@"; do
+  case "$arg" in
+    --force) FORCE=1 ;;
+    -h|--help) sed -n '2,12p' "$0"; exit 0 ;;
+    *) echo "install-deps: unknown argument: $arg" >&2; exit 2 ;;
+  esac
+done
+
+# Native build and test tools.
+NATIVE_PKGS=(
+  g++ cmake make libgtest-dev googletest clang libclang-rt-14-dev
+)
+# i686 cross compiler, "posix" thread model: std::thread, std::mutex and
+# std::condition_variable work (GCC 12's "win32" model lacks them, which
+# also breaks GoogleTest's thread-safe build). Link with -static (or
+# -static-libgcc -static-libstdc++ -Wl,-Bstatic -lwinpthread) so the .exe
+# does not need libwinpthread-1.dll / libstdc++-6.dll at run time.
+CROSS_PKGS=(
+  binutils-mingw-w64-i686 mingw-w64-i686-dev
+  gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix
+)
+# 32-bit Wine plus the X libraries it loads at run time (installed without
+# the long list of recommended packages: GL, gstreamer, pulse, ...).
+WINE_PKGS=(
+  wine wine32:i386 fonts-wine fonts-wqy-zenhei
+  libxrender1:i386 libxrandr2:i386 libxi6:i386 libxcursor1:i386
+  libxinerama1:i386 libxcomposite1:i386 libxfixes3:i386 libxxf86vm1:i386
+)
+# Headless display, window tools, screenshots, locales.
+DISPLAY_PKGS=(
+  xvfb x11-utils imagemagick locales
+)
+# Nice to have; a failure to install these is not fatal.
+OPTIONAL_PKGS=(ninja-build xdotool)
+
+REQUIRED_PKGS=("${NATIVE_PKGS[@]}" "${CROSS_PKGS[@]}" "${WINE_PKGS[@]}" "${DISPLAY_PKGS[@]}")
+LOCALE_NAME=zh_CN.UTF-8
+
+log() { printf 'install-deps: %s\n' "$*" >&2; }
+
+SUDO=()
+if [ "$(id -u)" -ne 0 ]; then
+  if command -v sudo >/dev/null 2>&1; then
+    SUDO=(sudo -n)
+  else
+    log "must run as root (or with sudo available)"
+    exit 1
+  fi
+fi
+
+# Prints the packages of "$@" that are not fully installed.
+missing_pkgs() {
+  local p status
+  for p in "$@"; do
+    status=$(dpkg-query -W -f='${db:Status-Abbrev}' "$p" 2>/dev/null || true)
+    [ "${status:0:2}" = "ii" ] || printf '%s\n' "$p"
+  done
+}
+
+has_i386() { dpkg --print-foreign-architectures | grep -x i386 >/dev/null; }
+
+has_locale() { locale -a 2>/dev/null | grep -ix 'zh_CN\.utf-\?8' >/dev/null; }
+
+# The plain i686-w64-mingw32-gcc/g++ names point at the posix variant.
+alt_ok() {
+  local t
+  for t in gcc g++; do
+    [ "$(readlink -f "/usr/bin/i686-w64-mingw32-$t" 2>/dev/null || true)" \
+      = "/usr/bin/i686-w64-mingw32-$t-posix" ] || return 1
+  done
+}
+
+all_present() {
+  has_i386 || return 1
+  [ -z "$(missing_pkgs "${REQUIRED_PKGS[@]}")" ] || return 1
+  has_locale || return 1
+  alt_ok || return 1
+}
+
+if [ "$FORCE" -eq 0 ] && all_present; then
+  log "all dependencies already present"
+  exit 0
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+APT_OPTS=(-y -q --no-install-recommends -o DPkg::Lock::Timeout=600
+          -o Dpkg::Options::=--force-confdef -o Dpkg::Options::=--force-confold)
+
+if ! has_i386; then
+  log "enabling the i386 architecture"
+  "${SUDO[@]}" dpkg --add-architecture i386
+fi
+
+mapfile -t TODO < <(missing_pkgs "${REQUIRED_PKGS[@]}" "${OPTIONAL_PKGS[@]}")
+if [ "$FORCE" -eq 1 ] || [ "${#TODO[@]}" -gt 0 ]; then
+  log "apt-get update"
+  "${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -q -o DPkg::Lock::Timeout=600 update
+  mapfile -t TODO_REQ < <(missing_pkgs "${REQUIRED_PKGS[@]}")
+  [ "$FORCE" -eq 1 ] && TODO_REQ=("${REQUIRED_PKGS[@]}")
+  if [ "${#TODO_REQ[@]}" -gt 0 ]; then
+    log "installing: ${TODO_REQ[*]}"
+    "${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive apt-get "${APT_OPTS[@]}" install "${TODO_REQ[@]}"
+  fi
+  mapfile -t TODO_OPT < <(missing_pkgs "${OPTIONAL_PKGS[@]}")
+  for p in "${TODO_OPT[@]}"; do
+    log "installing optional: $p"
+    "${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive apt-get "${APT_OPTS[@]}" install "$p" \
+      || log "optional package $p could not be installed (ignored)"
+  done
+fi
+
+if ! alt_ok; then
+  log "selecting the posix thread model for i686-w64-mingw32-gcc/g++"
+  for t in gcc g++; do
+    "${SUDO[@]}" update-alternatives --set "i686-w64-mingw32-$t" "/usr/bin/i686-w64-mingw32-$t-posix" >/dev/null
+  done
+fi
+
+if ! has_locale; then
+  log "generating the $LOCALE_NAME locale"
+  # Keep it listed in /etc/locale.gen so a later locale-gen keeps it too.
+  if [ -f /etc/locale.gen ] && grep -q "^# *$LOCALE_NAME UTF-8" /etc/locale.gen; then
+    "${SUDO[@]}" sed -i "s/^# *\($LOCALE_NAME UTF-8\)/\1/" /etc/locale.gen
+  elif ! grep -q "^$LOCALE_NAME UTF-8" /etc/locale.gen 2>/dev/null; then
+    echo "$LOCALE_NAME UTF-8" | "${SUDO[@]}" tee -a /etc/locale.gen >/dev/null
+  fi
+  # localedef builds just this one (locale-gen would rebuild every listed one).
+  "${SUDO[@]}" localedef -i zh_CN -c -f UTF-8 -A /usr/share/locale/locale.alias "$LOCALE_NAME"
+fi
+
+if ! all_present; then
+  log "still missing after install:"
+  has_i386 || log "  i386 architecture"
+  missing_pkgs "${REQUIRED_PKGS[@]}" | sed 's/^/install-deps:   /' >&2
+  has_locale || log "  locale $LOCALE_NAME"
+  alt_ok || log "  posix alternatives for i686-w64-mingw32-gcc/g++"
+  exit 1
+fi
+log "done"

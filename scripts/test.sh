@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Runs every test: installs what is missing, builds the native unit tests
+# with AddressSanitizer and UBSan and runs them, then cross-builds Qarvel.exe
+# and runs the layer tests and the end-to-end tests under Wine.
+set -euo pipefail
+
+REPO="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)"
+cd "$REPO"
+
+"$REPO/scripts/install-deps.sh"
+
+echo "== native unit tests (headless backend, ASan + UBSan)"
+cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Debug -DQARVEL_SANITIZE=ON >/dev/null
+cmake --build build/native -j"$(nproc)"
+(cd build/native && ctest --output-on-failure)
+
+echo "== win32 build (MinGW-w64 i686)"
+"$REPO/scripts/build-win32.sh"
+
+if [ -x tests/win32/run-layer-tests.sh ]; then
+  echo "== layer tests on the real window system (Wine)"
+  tests/win32/run-layer-tests.sh
+fi
+if [ -x tests/e2e/run-e2e.sh ]; then
+  echo "== end-to-end tests of Qarvel.exe (Wine)"
+  tests/e2e/run-e2e.sh
+fi

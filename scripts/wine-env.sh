@@ -1,0 +1,295 @@
+# shellcheck shell=bash
+# Wine environment for running the project's 32-bit Windows executables
+# under Xvfb, in a zh_CN locale (ANSI code page 936). Meant to be sourced:
+#
+#   source scripts/wine-env.sh
+#   wine_env_init                # Xvfb if needed, env vars, prefix, session
+#   trap wine_xvfb_stop EXIT     # stops the Wine session and our Xvfb
+#   wine_run build/win32/app.exe "$(wine_winpath some/file.mp3)"
+#   wine_screenshot shot.png
+#
+# All functions return a status instead of exiting, and are safe under
+# `set -euo pipefail` in the caller. Needs scripts/install-deps.sh first.
+#
+# One prefix holds one Wine session (one wineserver, one virtual desktop on
+# one X display) at a time. A script that sources this file inside another
+# one that already called wine_env_init (DISPLAY exported) joins that
+# session, and its wine_xvfb_stop leaves it running for the outer script.
+# Independent scripts running at the same time need their own
+# WINE_ENV_PREFIX each (or must be serialized, e.g. a CTest RESOURCE_LOCK).
+#
+# Settings (optional environment variables):
+#   WINE_ENV_PREFIX      prefix directory (default: <repo>/build/wineprefix)
+#   WINE_ENV_FORCE_XVFB  1 = always start an own Xvfb, even if DISPLAY works
+#   WINE_ENV_SCREEN      Xvfb screen (default: 1024x768x24)
+#   WINE_ENV_DESKTOP     Wine virtual desktop size (default: 1024x768)
+#   WINE_ENV_QUIET       1 = no progress messages on stderr
+
+# Repo root, from this file's location (scripts/..).
+WINE_ENV_REPO="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)"
+# Bump when the prefix set-up below changes: older prefixes are rebuilt.
+WINE_ENV_PREFIX_VERSION=2
+# PID of the Xvfb that this shell started (empty: none).
+WINE_XVFB_PID="${WINE_XVFB_PID:-}"
+# 1 when this shell booted the Wine session (so wine_xvfb_stop ends it).
+WINE_ENV_SESSION_OWNER="${WINE_ENV_SESSION_OWNER:-0}"
+
+_wine_env_log() {
+  [ "${WINE_ENV_QUIET:-0}" = 1 ] || printf 'wine-env: %s\n' "$*" >&2
+}
+
+# Exports WINEPREFIX, WINEARCH, WINEDEBUG, WINEDLLOVERRIDES, LC_ALL, LANG,
+# LANGUAGE (and DISPLAY), creates the prefix on first use (~12 s) and boots
+# the session (~0.5 s; ~0.1 s when joining a running one).
+wine_env_init() {
+  export WINEPREFIX="${WINE_ENV_PREFIX:-$WINE_ENV_REPO/build/wineprefix}"
+  # Debian 12 gives 32-bit Wine as wine32 only (wine64 would be needed for
+  # a win64 prefix): a win32 prefix runs our i686 .exe files directly.
+  export WINEARCH=win32
+  export WINEDEBUG="${WINEDEBUG:--all}"
+  # mscoree/mshtml off: no Mono/Gecko install dialog, ever (not needed).
+  export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+  # Each Wine process derives its ANSI code page from its own Unix locale
+  # (zh_CN -> 936; without it: 1252), so this stays exported. LANGUAGE
+  # keeps the messages of Unix tools in English; Wine's own UI (e.g.
+  # 确定/取消 buttons) stays Chinese.
+  export LC_ALL=zh_CN.UTF-8
+  export LANG=zh_CN.UTF-8
+  export LANGUAGE="${LANGUAGE:-en_US:en}"
+
+  if ! command -v wine >/dev/null 2>&1; then
+    _wine_env_log "wine not found: run scripts/install-deps.sh"
+    return 1
+  fi
+  if ! locale -a 2>/dev/null | grep -ix 'zh_CN\.utf-\?8' >/dev/null; then
+    _wine_env_log "locale zh_CN.UTF-8 missing: run scripts/install-deps.sh"
+    return 1
+  fi
+
+  # The virtual desktop needs an X display: start Xvfb when there is none.
+  wine_xvfb_start || return 1
+
+  local marker="$WINEPREFIX/.project-prefix-version"
+  if [ "$(cat "$marker" 2>/dev/null || true)" != "$WINE_ENV_PREFIX_VERSION" ]; then
+    mkdir -p "$(dirname "$WINEPREFIX")" || return 1
+    # One creator at a time (parallel jobs may all get here).
+    (
+      flock -w 600 9 || { echo "wine-env: timeout waiting for prefix lock" >&2; exit 1; }
+      [ "$(cat "$marker" 2>/dev/null || true)" = "$WINE_ENV_PREFIX_VERSION" ] && exit 0
+      _wine_env_create_prefix
+    ) 9>"$WINEPREFIX.lock" || return 1
+  fi
+  _wine_env_start_session || return 1
+}
+
+# Creates the prefix from scratch (called under the lock, in a subshell).
+_wine_env_create_prefix() {
+  local t0=$SECONDS size="${WINE_ENV_DESKTOP:-1024x768}"
+  _wine_env_log "creating Wine prefix $WINEPREFIX (takes a while once)"
+  wineserver -k </dev/null >/dev/null 2>&1 || true
+  wineserver -w </dev/null >/dev/null 2>&1 || true
+  rm -rf "$WINEPREFIX"
+  WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i </dev/null >/dev/null 2>&1 || {
+    _wine_env_log "wineboot -i failed"; return 1; }
+  wineserver -w </dev/null >/dev/null 2>&1 || true
+
+  # Debian's Wine does not load its own fonts (Tahoma, Marlett for the
+  # caption buttons, ...) from /usr/share/wine/fonts: copy them in.
+  local fontdir="$WINEPREFIX/drive_c/windows/Fonts"
+  mkdir -p "$fontdir" || return 1
+  if [ -d /usr/share/wine/fonts ]; then
+    cp -f /usr/share/wine/fonts/* "$fontdir/" || return 1
+  fi
+
+  local reg
+  reg="$(mktemp "${TMPDIR:-/tmp}/wine-env.XXXXXX.reg")" || return 1
+  # Always use one virtual desktop: Xvfb has no window manager, and
+  # every process (the program and a test driver) then shares it.
+  # SimSun & co. (what "MS Shell Dlg" maps to in zh_CN) are not there:
+  # use WenQuanYi Zen Hei Sharp, whose bitmaps keep 9pt text sharp (plain
+  # Zen Hei loses strokes at 12px). No crash dialog (winedbg) for a
+  # crashing program: it just exits. UTF-16, so that the Chinese font
+  # names do not depend on the ANSI code page.
+  {
+    printf '\xff\xfe'
+    iconv -f UTF-8 -t UTF-16LE <<EOF
+Windows Registry Editor Version 5.00
+
+[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]
+"Desktop"="Default"
+
+[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]
+"Default"="$size"
+
+[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]
+"SimSun"="WenQuanYi Zen Hei Sharp"
+"NSimSun"="WenQuanYi Zen Hei Mono"
+"SimHei"="WenQuanYi Zen Hei Sharp"
+"Microsoft YaHei"="WenQuanYi Zen Hei Sharp"
+"Microsoft YaHei UI"="WenQuanYi Zen Hei Sharp"
+"宋体"="WenQuanYi Zen Hei Sharp"
+"新宋体"="WenQuanYi Zen Hei Mono"
+"黑体"="WenQuanYi Zen Hei Sharp"
+"微软雅黑"="WenQuanYi Zen Hei Sharp"
+
+[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]
+"ShowCrashDialog"=dword:00000000
+
+[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\AeDebug]
+"Auto"="0"
+"Debugger"=""
+EOF
+  } >"$reg" || { rm -f "$reg"; return 1; }
+  local rc=0
+  WINEDLLOVERRIDES="mscoree,mshtml=" wine regedit /S "$reg" </dev/null >/dev/null 2>&1 || rc=$?
+  rm -f "$reg"
+  [ "$rc" -eq 0 ] || { _wine_env_log "regedit failed ($rc)"; return 1; }
+  wineserver -w </dev/null >/dev/null 2>&1 || true
+  echo "$WINE_ENV_PREFIX_VERSION" >"$WINEPREFIX/.project-prefix-version" || return 1
+  _wine_env_log "prefix ready in $((SECONDS - t0)) s"
+}
+
+# Prints "DISPLAY X-server-pid" naming the X server a session runs on
+# (the pid comes from the X lock file, "-" when it is not a local server).
+_wine_env_display_id() {
+  local n="${DISPLAY:-}" pid=-
+  n="${n#*:}"; n="${n%%.*}"
+  if [ -n "$n" ] && [ -r "/tmp/.X$n-lock" ]; then
+    pid="$(tr -dc '0-9' <"/tmp/.X$n-lock" 2>/dev/null || true)"
+    [ -n "$pid" ] || pid=-
+  fi
+  printf '%s %s\n' "${DISPLAY:-}" "$pid"
+}
+
+# Boots the Wine session: a persistent wineserver (no exit when the last
+# program ends, so the next start is fast), services and explorer.exe with
+# the virtual desktop, all with stdio on /dev/null. Had the first wine_run
+# started them, they would inherit its stdout/stderr, and
+# `out=$(wine_run ...)` would wait for them (minutes) instead of the program.
+_wine_env_start_session() {
+  local sessfile="$WINEPREFIX/.project-session" id old oldx
+  id="$(_wine_env_display_id)"
+  old="$(sed -n 1p "$sessfile" 2>/dev/null || true)"
+  if [ "$old" = "$id" ]; then
+    # Same X server as the recorded session: join it (a no-op if it runs;
+    # if it was killed meanwhile, the two calls below bring it back).
+    wineserver -p </dev/null >/dev/null 2>&1 || true
+    wine wineboot.exe </dev/null >/dev/null 2>&1 || true
+    return 0
+  fi
+  # Whatever runs in this prefix now was not booted for this X server
+  # (a leftover of an earlier run, whose display may be gone): end it.
+  if [ -n "$old" ]; then
+    _wine_env_log "ending an earlier Wine session of this prefix (on ${old% *})"
+  fi
+  wineserver -k </dev/null >/dev/null 2>&1 || true
+  wineserver -w </dev/null >/dev/null 2>&1 || true
+  if [ -n "$old" ]; then
+    # ... and the Xvfb that run started, if it is still there.
+    oldx="$(sed -n 2p "$sessfile" 2>/dev/null || true)"
+    if [ -n "$oldx" ] && [ "$oldx" != "$WINE_XVFB_PID" ] \
+       && tr '\0' ' ' <"/proc/$oldx/cmdline" 2>/dev/null | grep '^Xvfb ' >/dev/null; then
+      kill "$oldx" 2>/dev/null || true
+    fi
+  fi
+  wineserver -p </dev/null >/dev/null 2>&1 || true
+  wine wineboot.exe </dev/null >/dev/null 2>&1 || true
+  printf '%s\n%s\n' "$id" "$WINE_XVFB_PID" >"$sessfile" || true
+  WINE_ENV_SESSION_OWNER=1
+}
+
+# Starts Xvfb when no usable display is set (or WINE_ENV_FORCE_XVFB=1),
+# on the first free display from :77 on, and exports DISPLAY.
+wine_xvfb_start() {
+  if [ -n "$WINE_XVFB_PID" ] && kill -0 "$WINE_XVFB_PID" 2>/dev/null; then
+    return 0
+  fi
+  if [ "${WINE_ENV_FORCE_XVFB:-0}" != 1 ] && [ -n "${DISPLAY:-}" ] \
+     && xdpyinfo >/dev/null 2>&1; then
+    _wine_env_log "using DISPLAY=$DISPLAY"
+    return 0
+  fi
+  if ! command -v Xvfb >/dev/null 2>&1; then
+    _wine_env_log "Xvfb not found: run scripts/install-deps.sh"
+    return 1
+  fi
+  local screen="${WINE_ENV_SCREEN:-1024x768x24}" logdir n pid
+  logdir="$WINE_ENV_REPO/build"
+  mkdir -p "$logdir" 2>/dev/null || logdir="${TMPDIR:-/tmp}"
+  for n in $(seq 77 140); do
+    [ -e "/tmp/.X$n-lock" ] && continue
+    [ -e "/tmp/.X11-unix/X$n" ] && continue
+    # Own session and not a job of the caller: a bare `wait` in the
+    # caller does not wait for it, and Ctrl-C does not kill it early.
+    pid="$(setsid Xvfb ":$n" -screen 0 "$screen" -nolisten tcp -ac \
+             </dev/null >"$logdir/xvfb.log" 2>&1 & echo $!)"
+    for _ in $(seq 1 100); do
+      if ! kill -0 "$pid" 2>/dev/null; then pid=; break; fi  # lost a race
+      if DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
+        export DISPLAY=":$n"
+        WINE_XVFB_PID=$pid
+        _wine_env_log "started Xvfb on DISPLAY=$DISPLAY (pid $pid)"
+        return 0
+      fi
+      sleep 0.05
+    done
+    [ -n "$pid" ] && { kill "$pid" 2>/dev/null || true; }
+  done
+  _wine_env_log "could not start Xvfb (see $logdir/xvfb.log)"
+  return 1
+}
+
+# Ends the Wine session if this shell booted it (wineserver -k: every
+# process of the prefix) and the Xvfb that this shell started, if any.
+# Always returns 0, so it fits an EXIT trap.
+wine_xvfb_stop() {
+  if [ "$WINE_ENV_SESSION_OWNER" = 1 ] && [ -n "${WINEPREFIX:-}" ]; then
+    wineserver -k </dev/null >/dev/null 2>&1 || true
+    wineserver -w </dev/null >/dev/null 2>&1 || true
+    rm -f "$WINEPREFIX/.project-session"
+    WINE_ENV_SESSION_OWNER=0
+  fi
+  if [ -n "$WINE_XVFB_PID" ]; then
+    kill "$WINE_XVFB_PID" 2>/dev/null || true
+    for _ in $(seq 1 100); do
+      kill -0 "$WINE_XVFB_PID" 2>/dev/null || break
+      sleep 0.05
+    done
+    _wine_env_log "stopped Xvfb (pid $WINE_XVFB_PID)"
+    WINE_XVFB_PID=
+  fi
+  return 0
+}
+
+# wine_run EXE ARGS...: runs a Windows program and returns its exit code
+# (its low 8 bits, as for any Unix process). Its stdout/stderr are the
+# caller's, also for -mwindows (GUI) programs; what an ANSI program prints
+# arrives as CP936 bytes (`iconv -f GBK -t UTF-8` to read it). Blocks until
+# the program exits; run it with & to go on (`wait $!` gives the exit code).
+# A crash gives the low byte of the NTSTATUS (access violation: 5).
+wine_run() {
+  if [ "$#" -lt 1 ]; then _wine_env_log "usage: wine_run EXE [ARGS...]"; return 2; fi
+  if [ -z "${WINEPREFIX:-}" ]; then wine_env_init || return 1; fi
+  local rc=0
+  wine "$@" || rc=$?
+  return "$rc"
+}
+
+# wine_winpath PATH: prints the Windows form (Z:\...) of a Unix path, for
+# passing file names as arguments to a Windows program. No Wine call.
+wine_winpath() {
+  local p="$1"
+  case "$p" in
+    /*) ;;
+    *) p="$PWD/$p" ;;
+  esac
+  printf 'Z:%s\n' "${p//\//\\}"
+}
+
+# wine_screenshot FILE: the whole X screen (the virtual desktop with all
+# windows of the session) as FILE, format by its extension (.png).
+wine_screenshot() {
+  if [ "$#" -ne 1 ]; then _wine_env_log "usage: wine_screenshot FILE"; return 2; fi
+  [ -n "${DISPLAY:-}" ] || { _wine_env_log "no DISPLAY"; return 1; }
+  import -display "$DISPLAY" -window root "$1"
+}
