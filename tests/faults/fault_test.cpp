@@ -171,6 +171,29 @@ TEST_F(CutFaults, TheSourceChangingBetweenCheckAndUse)
     }
 }
 
+// Known fault, disabled until it is fixed: the slice is a view of the
+// source, so a source that shrinks after the slice was taken and before the
+// write is copied with zeros for the bytes it lost, and the cut reports
+// success. Either outcome below is sound; the zeros are not.
+TEST_F(CutFaults, DISABLED_ASourceShrinkingBeforeTheWriteIsNotCopiedAsZeros)
+{
+    SetRange(100, 3000);
+    session.beforeOpen = [&](const char*, UINT flags) {
+        if (flags & CFile::modeWrite) {
+            ASSERT_EQ(::truncate(source.c_str(), 1000), 0);
+        }
+    };
+    Report seen = Cut(dir.Path("out"));
+    session.beforeOpen = nullptr;
+    std::string output = dir.Path("out.mp3");
+    if (PathExists(output)) {
+        EXPECT_EQ(seen, Succeeded());
+        EXPECT_TRUE(ReadFile(output) == sourceBytes.substr(100, 3000)) << "the copy is not the bytes that were read";
+    } else {
+        EXPECT_EQ(seen, Warned(Str(WriteFailedMessage(output.c_str()))));
+    }
+}
+
 TEST_F(CutFaults, ASourceThatIsAFolderIsRefusedByItsPath)
 {
     std::string folder = dir.Path("album.mp3");
