@@ -39,6 +39,11 @@ const char kCutDone[] = "恭喜你！新的MP3文件已经截取了，请打开�
 // The program's own message for what the original checks let through.
 const char kNegativeRange[] = "起始字节数和截取的字节数都不能是负数！";
 
+// Controls of the common file dialog (dlgs.h).
+constexpr int kFileNameBox = 0x47c;  // cmb13
+constexpr int kFileTypeBox = 0x470;  // cmb1
+const char kFilterName[] = "mp3歌曲文件(*.mp3)";
+
 constexpr int kOpenButton = 3;
 constexpr int kSourcePath = 1000;
 constexpr int kFileSize = 1001;
@@ -445,6 +450,8 @@ void TypicalCut()
     HWND files = app.WaitFileDialog();
     Check(GetWindow(files, GW_OWNER) == app.dialog, "expected the open dialog to be owned by the dialog, got another owner");
     Check(!IsWindowEnabled(app.dialog), "expected the dialog disabled while the open dialog shows, got enabled");
+    CheckEq("open dialog's name box", ui::TextOf(GetDlgItem(files, kFileNameBox)), std::string("*.mp3"));
+    CheckEq("open dialog's file type", ui::TextOf(GetDlgItem(files, kFileTypeBox)), std::string(kFilterName));
     AnswerFileDialog(files, song);
     CheckEq("field 1001 (file size)", SettledText(app, kFileSize, "900"), std::string("900"));
     CheckEq("field 1000 (source path)", app.Text(kSourcePath), song);
@@ -457,12 +464,46 @@ void TypicalCut()
     CheckEq("field 1007 (byte count)", SettledText(app, kByteCount, "300"), std::string("300"));
 
     Form before = app.Fields();
-    SaveAs(app, Join(folder, "Part1"));
+    ui::Click(app.dialog, IDOK);
+    files = app.WaitFileDialog();
+    CheckEq("save dialog's name box", ui::TextOf(GetDlgItem(files, kFileNameBox)), std::string());
+    CheckEq("save dialog's file type", ui::TextOf(GetDlgItem(files, kFileTypeBox)), std::string(kFilterName));
+    AnswerFileDialog(files, Join(folder, "Part1"));
     ExpectMessage(app, kCutDone, ui::Icon::Information);
     ExpectStillOpen(app);
     CheckEq("form after the cut", app.Fields(), before);
     CheckEq("files in the folder", FilesIn(folder), std::vector<std::string>{"part1.mp3", "song.mp3"});
     CheckSlice(Join(folder, "part1.mp3"), source, 300, 300);
+}
+
+// Field 1003 follows every keystroke in field 1002, and keeps its value
+// while 1002 reads as 0.
+struct Keystroke {
+    char key;
+    const char* totalSeconds;    // field 1002 after the key
+    const char* bytesPerSecond;  // field 1003 after it
+};
+
+const Keystroke kKeystrokes[] = {
+    {'3', "3", "300"}, {'0', "30", "30"}, {'\b', "3", "300"}, {'\b', "", "300"},
+    {'0', "0", "300"}, {'\b', "", "300"}, {'9', "9", "100"},
+};
+
+void RateFollowsKeystrokes()
+{
+    std::string folder = CaseFolder("rate_follows_each_keystroke");
+    WriteBytes(Join(folder, "song.mp3"), Pattern(kSourceSize));
+
+    Product app;
+    app.Start();
+    OpenSource(app, Join(folder, "song.mp3"));
+    CheckEq("field 1001 (file size)", SettledText(app, kFileSize, "900"), std::string("900"));
+    for (const Keystroke& k : kKeystrokes) {
+        Require(ui::TypeKey(app.Field(kTotalSeconds), k.key), "field 1002 took no keystroke");
+        std::string after = "after typing " + Show(std::string(1, k.key)) + ", field ";
+        CheckEq(after + "1002", app.Text(kTotalSeconds), std::string(k.totalSeconds));
+        CheckEq(after + "1003", SettledText(app, kBytesPerSecond, k.bytesPerSecond), std::string(k.bytesPerSecond));
+    }
 }
 
 // One cut from a 900-byte source with start byte and count typed by hand.
@@ -831,6 +872,7 @@ std::vector<Case> AllCases()
         {"startup_state", StartupState},
         {"command_line_ignored", CommandLineIgnored},
         {"caption_icon", CaptionIcon},
+        {"rate_follows_each_keystroke", RateFollowsKeystrokes},
         {"tab_order", TabOrder},
         {"tab_key_walk", TabKeyWalk},
         {"enter_runs_cut", EnterRunsCut},

@@ -164,6 +164,13 @@ bool Type(HWND edit, const std::string& text)
     return TextOf(edit) == text;
 }
 
+bool TypeKey(HWND edit, char key)
+{
+    bool answered = false;
+    Send(edit, WM_CHAR, static_cast<unsigned char>(key), 1, &answered);
+    return answered;
+}
+
 HWND FocusOf(DWORD threadId)
 {
     GUITHREADINFO info = {};

@@ -40,6 +40,8 @@ bool SetText(HWND window, const std::string& text);
 // per byte (ASCII only), so that the field notifies its change as it does
 // for a user.
 bool Type(HWND edit, const std::string& text);
+// One keystroke into an edit field at its caret: a character, or '\b'.
+bool TypeKey(HWND edit, char key);
 // The window that has the keyboard focus in the given thread.
 HWND FocusOf(DWORD threadId);
 // Moves the focus inside a dialog; SetFocus does not reach another
