@@ -68,8 +68,9 @@ bool RangeInFile(CWnd& form, int32_t length, int32_t start, int32_t count)
 }
 
 // Creates the output, failing if anything appeared at its path since the
-// check, and writes the slice. A failed write removes the partial file.
-bool WriteSlice(CWnd& form, const CString& output, const CFileSlice& slice)
+// check, and writes the slice. A failed write, or a slice that lost bytes
+// meanwhile, removes the file.
+bool WriteSlice(CWnd& form, const CString& output, const CString& sourcePath, const CFileSlice& slice)
 {
     CFile file;
     if (!file.Open(output, CFile::modeCreateNew | CFile::modeWrite)) {
@@ -78,6 +79,12 @@ bool WriteSlice(CWnd& form, const CString& output, const CFileSlice& slice)
     }
     bool written = file.Write(slice.Data(), slice.Size()) != FALSE;
     bool closed = file.Close() != FALSE;
+    // A source that shrank during the write left zeros or a gap in the copy.
+    if (written && closed && !slice.Intact()) {
+        CFile::Remove(output);
+        ShowWarning(form, ReadFailedMessage(sourcePath));
+        return false;
+    }
     if (!written || !closed) {
         CFile::Remove(output);
         ShowWarning(form, WriteFailedMessage(output));
@@ -125,7 +132,7 @@ void RunCutCommand(CWnd& form)
         ShowWarning(form, ReadFailedMessage(sourcePath));
         return;
     }
-    if (!WriteSlice(form, output, slice))
+    if (!WriteSlice(form, output, sourcePath, slice))
         return;
     ShowInformation(form, TXT_CUT_DONE);
 }

@@ -24,6 +24,10 @@ public:
     Result Load(CFile& file, LONGLONG offset, UINT count);
     const void* Data() const { return m_data; }
     UINT Size() const { return m_size; }
+    // False when a view's file no longer holds every byte of the slice: the
+    // file shrank after the load, and the view then shows zeros (or nothing)
+    // where the lost bytes were. Asked after the slice was written.
+    bool Intact() const;
 
 private:
     Result LoadIntoBuffer(CFile& file, LONGLONG offset, UINT count);
@@ -34,4 +38,6 @@ private:
     char* m_buffer = nullptr;  // the heap buffer, when not a view
     void* m_view = nullptr;    // the start of the mapped view, when one
     size_t m_viewLength = 0;
+    INT_PTR m_file = -1;       // the view's own handle of the file, for Intact
+    LONGLONG m_end = 0;        // offset + count
 };

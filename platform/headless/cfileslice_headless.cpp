@@ -1,4 +1,5 @@
 // The slice as a populated read-only mapping of the source.
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -38,9 +39,11 @@ CFileSlice::Result CFileSlice::Load(CFile& file, LONGLONG offset, UINT count)
         return LoadIntoBuffer(file, offset, count);
     m_view = view;
     m_viewLength = length;
+    m_file = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    m_end = end;
     // A file that shrank after the check would fail the write (EFAULT) on the
     // missing pages; refuse it here when it already has.
-    if (!HoldsEnd(fd, end)) {
+    if (m_file < 0 || !HoldsEnd(fd, end)) {
         Release();
         return readFailed;
     }
@@ -49,10 +52,19 @@ CFileSlice::Result CFileSlice::Load(CFile& file, LONGLONG offset, UINT count)
     return loaded;
 }
 
+bool CFileSlice::Intact() const
+{
+    return !m_view || HoldsEnd(static_cast<int>(m_file), m_end);
+}
+
 void CFileSlice::Release()
 {
     if (m_view)
         ::munmap(m_view, m_viewLength);
+    if (m_file >= 0)
+        ::close(static_cast<int>(m_file));
+    m_file = -1;
+    m_end = 0;
     delete[] m_buffer;
     m_view = nullptr;
     m_viewLength = 0;

@@ -29,15 +29,37 @@ CFileSlice::Result CFileSlice::Load(CFile& file, LONGLONG offset, UINT count)
         return LoadIntoBuffer(file, offset, count);
     m_view = view;
     m_viewLength = length;
+    m_end = offset + count;
+    // Our own handle keeps the file held after the source is closed: with no
+    // share flag nobody else can open it to shorten it meanwhile.
+    HANDLE own = nullptr;
+    if (!::DuplicateHandle(::GetCurrentProcess(), handle, ::GetCurrentProcess(), &own, 0, FALSE,
+                           DUPLICATE_SAME_ACCESS)) {
+        Release();
+        return readFailed;
+    }
+    m_file = reinterpret_cast<INT_PTR>(own);
     m_data = static_cast<const char*>(view) + (offset - aligned);
     m_size = count;
     return loaded;
+}
+
+bool CFileSlice::Intact() const
+{
+    if (!m_view)
+        return true;
+    LARGE_INTEGER size;
+    return ::GetFileSizeEx(reinterpret_cast<HANDLE>(m_file), &size) && size.QuadPart >= m_end;
 }
 
 void CFileSlice::Release()
 {
     if (m_view)
         ::UnmapViewOfFile(m_view);
+    if (m_file != -1)
+        ::CloseHandle(reinterpret_cast<HANDLE>(m_file));
+    m_file = -1;
+    m_end = 0;
     delete[] m_buffer;
     m_view = nullptr;
     m_viewLength = 0;
