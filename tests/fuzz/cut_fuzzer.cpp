@@ -353,16 +353,13 @@ private:
     }
 };
 
-// Two known faults are kept out of the inputs until they are fixed;
-// QARVEL_FUZZ_KNOWN=NAME (or "all") lets the inputs make one again, and
+// A known fault is kept out of the inputs until it is fixed;
+// QARVEL_FUZZ_KNOWN=NAME (or "all") lets the inputs make it again, and
 // known/NAME holds an input that fails then:
 // - lead-byte: folder names that end in a lone lead byte make the product's
 //   path split (character-wise, code page 936) differ from the file
 //   system's (every '/' byte), so it lowers part of the folder name
-//   (OutputPathFor);
-// - shrink-after-load: a source that shrinks after the slice was taken as
-//   a view of it, before the write: the write copies the zeros of the page
-//   past the new end, and the cut reports success.
+//   (OutputPathFor).
 bool LetThrough(const char* known)
 {
     const char* let = std::getenv("QARVEL_FUZZ_KNOWN");
@@ -624,10 +621,7 @@ void Run::Cut()
             m_form.GetDlgItemText(IDC_SOURCE_PATH, source);
             struct stat info;
             Require(::stat(source, &info) == 0, "the source is gone");
-            off_t size = shrinkTo;
-            if (!LetThrough("shrink-after-load") && size < info.st_size)
-                size = info.st_size;  // only growing, for now
-            Require(::truncate(source, size) == 0, "cannot resize the source");
+            Require(::truncate(source, shrinkTo) == 0, "cannot resize the source");
             expectedDisk = m_dir.Take();
         }
         if (fault != Fault::kOutputAppearsAtCreate)
@@ -673,10 +667,16 @@ void Run::Cut()
     Require(!p.reachesCreate || createdPath == p.output, "cut: the output is not the formed path");
     if (fault == Fault::kOutputAppearsAtCreate && appeared)
         p.warning = TXT_TARGET_EXISTS;
-    std::string writeFailed = std::string(TXT_WRITE_PREFIX) + p.output + TXT_OPEN_FAILED_SUFFIX;
-    if (fault == Fault::kSourceResizedAtCreate && p.reachesCreate && m_session.shown.size() == 2 &&
-        m_session.shown[1] == "box 0x30 " + writeFailed)
-        p.warning = writeFailed;
+    // A source that lost bytes of the slice after it was read may be told as
+    // a failed read of the source or a failed write of the output.
+    if (fault == Fault::kSourceResizedAtCreate && p.reachesCreate && m_session.shown.size() == 2) {
+        std::string source = headless::Text(m_form, IDC_SOURCE_PATH);
+        for (const std::string& told : { std::string(TXT_READ_PREFIX) + source + TXT_OPEN_FAILED_SUFFIX,
+                                         std::string(TXT_WRITE_PREFIX) + p.output + TXT_OPEN_FAILED_SUFFIX }) {
+            if (m_session.shown[1] == "box 0x30 " + told)
+                p.warning = told;
+        }
+    }
 
     // What the user saw: the save dialog, then one box at most.
     Require(m_session.fileDialogs.size() == 1 && !m_session.fileDialogs[0].open, "cut: not one save dialog");
