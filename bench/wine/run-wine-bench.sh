@@ -1,0 +1,199 @@
+#!/usr/bin/env bash
+# Times Qarvel.exe under Wine and prints tables: the cut beside dd on the
+# same bytes, the largest slice the checks accept, start-up beside a bare
+# dialog, and the program's size and DLLs. Builds nothing (scripts/bench.sh
+# does, then runs this).
+#
+# Usage: bench/wine/run-wine-bench.sh [BUILD_DIR [WORK_DIR]]
+#   BUILD_DIR  the win32 build (default build/win32)
+#   WORK_DIR   default build/bench-work; its source.bin (the native
+#              bench's) is reused, or made
+# Settings: BENCH_RUNS (cut runs per size, default 5), BENCH_STARTUP_RUNS
+# (default 10), BENCH_SETTLE (seconds of pause before each timed cut,
+# default 2.5), BENCH_SKIP_LARGEST=1 leaves out the 2 GiB cut.
+# Runs in its own Wine prefix (BENCH_WINE_PREFIX, default
+# build/wineprefix-bench) and ends that prefix's session when done.
+set -euo pipefail
+
+repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd -P)"
+build="$(cd "${1:-$repo/build/win32}" && pwd -P)"
+work="${2:-$repo/build/bench-work}"
+runs="${BENCH_RUNS:-5}"
+startup_runs="${BENCH_STARTUP_RUNS:-10}"
+settle="${BENCH_SETTLE:-2.5}"
+settle_ms="$(awk -v s="$settle" 'BEGIN { printf "%d", s * 1000 }')"
+qarvel="$build/Qarvel.exe"
+driver="$build/bench/wine/wine_bench.exe"
+bare="$build/bench/wine/bare_dialog.exe"
+for exe in "$qarvel" "$driver" "$bare"; do
+  [ -f "$exe" ] || { echo "run-wine-bench: $exe not found; run scripts/build-win32.sh" >&2; exit 2; }
+done
+
+export WINE_ENV_PREFIX="${BENCH_WINE_PREFIX:-$repo/build/wineprefix-bench}"
+export WINE_ENV_QUIET="${WINE_ENV_QUIET:-1}"
+# shellcheck source=../../scripts/wine-env.sh
+source "$repo/scripts/wine-env.sh"
+trap wine_xvfb_stop EXIT
+wine_env_init
+
+mkdir -p "$work/wine"
+work="$(cd "$work" && pwd -P)"
+# Qarvel lowers the whole output path on Windows; a lower-case folder keeps
+# the file where this script looks for it.
+out_dir="$work/wine"
+log="$out_dir/wine.err"
+: >"$log"
+
+MiB=$((1024 * 1024))
+source_file="$work/source.bin"
+source_size=$((1088 * MiB))
+if [ "$(stat -c %s "$source_file" 2>/dev/null || echo 0)" -lt "$source_size" ]; then
+  echo "making $source_file ($((source_size / MiB)) MiB)" >&2
+  head -c "$source_size" /dev/urandom >"$source_file"
+fi
+source_size="$(stat -c %s "$source_file")"
+
+# Runs the driver; its stdout goes to a file, not a pipe (Wine services
+# started meanwhile would hold a pipe open), without the console's CRs.
+bench() {
+  local rc=0
+  wine "$driver" "$@" >"$out_dir/driver.out" 2>>"$log" </dev/null || rc=$?
+  tr -d '\r' <"$out_dir/driver.out"
+  return "$rc"
+}
+
+median() { tr ' ' '\n' | sed '/^$/d' | sort -g | awk '{ v[NR] = $1 } END { print v[int(NR / 2) + 1] }'; }
+
+# Seconds a whole dd process takes to copy COUNT bytes from START.
+time_dd() {
+  local start=$1 count=$2 target=$3 t0 t1
+  t0=$EPOCHREALTIME
+  dd if="$source_file" of="$target" iflag=skip_bytes,count_bytes bs=1M skip="$start" count="$count" status=none
+  t1=$EPOCHREALTIME
+  awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.6f", b - a }'
+}
+
+# Checks that FILE holds exactly bytes [START, START + COUNT) of SOURCE.
+check_slice() {
+  local src=$1 start=$2 count=$3 file=$4
+  [ "$(stat -c %s "$file")" -eq "$count" ] && cmp -s -i "$start:0" -n "$count" "$src" "$file"
+}
+
+echo
+echo "== Machine"
+printf '%-14s %s\n' "cores (nproc)" "$(nproc)"
+printf '%-14s %s\n' "CPU" "$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)"
+printf '%-14s %s\n' "memory" "$(awk '/^MemTotal/ { printf "%.1f GiB", $2 / 1048576 }' /proc/meminfo)"
+printf '%-14s %s\n' "kernel" "$(uname -sr)"
+printf '%-14s %s\n' "Wine" "$(wine --version)"
+# Other work on the machine shows in every figure below (2 cores).
+printf '%-14s %s\n' "load average" "$(cut -d' ' -f1-3 /proc/loadavg) (at start)"
+
+# Every file read once, so that each run finds it in the page cache.
+cat "$source_file" >/dev/null
+
+start=$((7 * MiB + 12345))  # the native bench's offset: aligned to nothing
+echo
+echo "== Cut under Wine beside dd: source $source_size bytes, start byte $start, median of $runs runs, warm cache"
+echo "   Qarvel.exe: from OK posted in the save dialog to the success message box; dd: the whole process"
+printf '%-9s %-12s %10s %9s %8s %10s %s\n' "slice" "tool" "median s" "MiB/s" "vs dd" "dlg gone s" "output"
+# Both tools start alike: after a pause of $settle s, right after the
+# other's output of the same size was deleted. On a VM with free page
+# reporting (virtio-balloon) free memory goes back to the host in rounds
+# 2 s apart, and a gigabyte of page cache filled from such memory takes
+# about a second more, whoever writes it: the pause lets a round pass, the
+# deletion gives memory that the next round has not reached. The 1 MiB row
+# shows the fixed cost of a cut.
+dd_out="$out_dir/dd.out"
+qarvel_out="$out_dir/qarvel.mp3"
+for slice in $((1 * MiB)) $((64 * MiB)) $((1024 * MiB)); do
+  dd_times=() cut_times=() closed_times=()
+  rm -f "$dd_out" "$qarvel_out"
+  # One round uncounted, whose outputs are compared with the source; then
+  # the counted ones, dd and Qarvel.exe in turns.
+  for r in $(seq 0 "$runs"); do
+    sleep "$settle"
+    rm -f "$qarvel_out"
+    t="$(time_dd "$start" "$slice" "$dd_out")"
+    if [ "$r" -eq 0 ] && ! check_slice "$source_file" "$start" "$slice" "$dd_out"; then
+      echo "run-wine-bench: dd's output is not the slice" >&2; exit 1
+    fi
+    line="$(bench cut "$(wine_winpath "$qarvel")" "$(wine_winpath "$source_file")" \
+              "$(wine_winpath "$qarvel_out")" "$start" "$slice" "$(wine_winpath "$dd_out")" "$settle_ms")" || {
+      echo "run-wine-bench: the cut failed: $line (Wine's messages in $log)" >&2; exit 1; }
+    if [ "$r" -eq 0 ]; then
+      if ! check_slice "$source_file" "$start" "$slice" "$qarvel_out"; then
+        echo "run-wine-bench: $qarvel_out is not the slice" >&2; exit 1
+      fi
+      continue
+    fi
+    dd_times+=("$t")
+    read -r _ cut_s closed_s _ <<<"$line"
+    cut_times+=("$cut_s")
+    closed_times+=("$closed_s")
+  done
+  rm -f "$dd_out" "$qarvel_out"
+  dd_med="$(echo "${dd_times[*]}" | median)"
+  cut_med="$(echo "${cut_times[*]}" | median)"
+  closed_med="$(echo "${closed_times[*]}" | median)"
+  label="$((slice / MiB)) MiB"
+  awk -v l="$label" -v s="$slice" -v d="$dd_med" -v c="$cut_med" -v g="$closed_med" 'BEGIN {
+    m = s / 1048576
+    printf "%-9s %-12s %10.4f %9.0f %7.2fx %10s %s\n", l, "dd", d, m / d, 1, "", "cmp: identical"
+    printf "%-9s %-12s %10.4f %9.0f %7.2fx %10.4f %s\n", l, "Qarvel.exe", c, m / c, c / d, g, "cmp: identical"
+  }'
+  echo "          runs, s: dd ${dd_times[*]}; Qarvel.exe ${cut_times[*]}"
+done
+
+echo
+echo "== The largest slice the checks accept: source 2^31 - 1 bytes (sparse), start 0, count 2^31 - 2"
+if [ "${BENCH_SKIP_LARGEST:-0}" = 1 ]; then
+  echo "skipped (BENCH_SKIP_LARGEST=1)"
+else
+  big="$out_dir/largest.bin"
+  big_out="$out_dir/largest.mp3"
+  count=$((2147483647 - 1))
+  rm -f "$big" "$big_out" "$dd_out"
+  truncate -s 2147483647 "$big"
+  # dd first, for scale; the cut then starts as the others did.
+  sleep "$settle"
+  dd_s="$(time_dd 0 "$count" "$dd_out")"
+  rc=0
+  line="$(bench cut "$(wine_winpath "$qarvel")" "$(wine_winpath "$big")" "$(wine_winpath "$big_out")" 0 "$count" \
+            "$(wine_winpath "$dd_out")" "$settle_ms")" || rc=$?
+  cut_s=0
+  [[ "$line" == cut\ * ]] && read -r _ cut_s _ <<<"$line"
+  if [ "$rc" -ne 0 ]; then
+    verdict="FAILED: $line"
+  elif check_slice "$big" 0 "$count" "$big_out"; then
+    verdict="success message, cmp: identical"
+  else
+    verdict="FAILED: success message, but the output is not the slice"
+  fi
+  rm -f "$big" "$big_out" "$dd_out"
+  printf '%-12s %10s %s\n' "tool" "s" "result"
+  printf '%-12s %10.4f %s\n' "Qarvel.exe" "$cut_s" "$verdict"
+  printf '%-12s %10.4f %s\n' "dd" "$dd_s" "one run, for scale"
+fi
+
+echo
+echo "== Start-up: CreateProcess to the dialog visible, median of $startup_runs runs each, in turns"
+line="$(bench startup "$startup_runs" "$(wine_winpath "$qarvel")" "$(wine_winpath "$bare")")"
+q="$(sed -n 1p <<<"$line")"
+b="$(sed -n 2p <<<"$line")"
+printf '%-22s %10s %8s\n' "program" "median ms" "vs bare"
+awk -v q="$q" -v b="$b" 'BEGIN {
+  split(q, qa, " "); split(b, ba, " ")
+  printf "%-22s %10.1f %7.2fx\n", "bare dialog (baseline)", ba[2] * 1000, 1
+  printf "%-22s %10.1f %7.2fx\n", "Qarvel.exe", qa[2] * 1000, qa[2] / ba[2]
+}'
+echo "          runs, ms: Qarvel.exe$(awk '{ for (i = 3; i <= NF; ++i) printf " %.1f", $i * 1000 }' <<<"$q");" \
+  "bare$(awk '{ for (i = 3; i <= NF; ++i) printf " %.1f", $i * 1000 }' <<<"$b")"
+
+echo
+echo "== Qarvel.exe"
+printf '%-14s %s\n' "load average" "$(cut -d' ' -f1-3 /proc/loadavg) (at the end)"
+size="$(stat -c %s "$qarvel")"
+printf '%-14s %s bytes (%.1f KiB; goal at most 262144)\n' "size" "$size" "$(awk -v s="$size" 'BEGIN { print s / 1024 }')"
+printf '%-14s %s\n' "imports" "$(i686-w64-mingw32-objdump -p "$qarvel" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr '\n' ' ')"
+printf '%-14s %s\n' "bare dialog" "$(stat -c %s "$bare") bytes; imports $(i686-w64-mingw32-objdump -p "$bare" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr '\n' ' ')"

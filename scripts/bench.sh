@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Builds what the benchmarks need and runs them: the native bench (the cut
+# command beside dd and tail | head, build/bench, Release), then the Wine
+# bench (Qarvel.exe itself under Wine beside dd, the largest slice, start-up
+# beside a bare dialog, size and DLLs). Prints both tables. Takes about
+# five minutes and writes up to 2 GiB into build/bench-work at a time.
+#
+# Usage: scripts/bench.sh
+# Settings for the Wine bench: see bench/wine/run-wine-bench.sh.
+# Needs scripts/install-deps.sh to have run.
+set -euo pipefail
+REPO="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)"
+cd "$REPO"
+
+cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/bench --target bench cut_once -j"$(nproc)" >/dev/null
+scripts/build-win32.sh >/dev/null
+
+echo "== Native: the cut command (headless backend) beside dd and tail | head"
+build/bench/bench/bench --work build/bench-work --cut build/bench/bench/cut_once
+bench/wine/run-wine-bench.sh build/win32 build/bench-work
