@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test: installs what is missing, builds the native unit tests
-# with AddressSanitizer and UBSan and runs them, then cross-builds Qarvel.exe
-# and runs the layer tests and the end-to-end tests under Wine.
+# with AddressSanitizer and UBSan and runs them, fuzzes the commands for a
+# minute, then cross-builds Qarvel.exe and runs the layer tests and the
+# end-to-end tests under Wine.
 set -euo pipefail
 
 REPO="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)"
@@ -14,14 +15,13 @@ cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Debug -DQARVEL_SANITIZE=ON >/dev/n
 cmake --build build/native -j"$(nproc)"
 (cd build/native && ctest --output-on-failure)
 
+echo "== fuzzing the open-source and cut commands (libFuzzer, bounded)"
+scripts/fuzz.sh 60
+
 echo "== win32 build (MinGW-w64 i686)"
 "$REPO/scripts/build-win32.sh"
 
-if [ -x tests/win32/run-layer-tests.sh ]; then
-  echo "== layer tests on the real window system (Wine)"
-  tests/win32/run-layer-tests.sh
-fi
-if [ -x tests/e2e/run-e2e.sh ]; then
-  echo "== end-to-end tests of Qarvel.exe (Wine)"
-  tests/e2e/run-e2e.sh
-fi
+echo "== layer tests on the real window system (Wine)"
+tests/win32/run-layer-tests.sh
+echo "== end-to-end tests of Qarvel.exe (Wine)"
+tests/e2e/run-e2e.sh
