@@ -1,20 +1,7 @@
 #include "core/output_path.h"
 
-#include <cstring>
-
 #include "core/messages.h"
 #include "platform/path_rules.h"
-
-static int LastSeparator(const CString& path)
-{
-    int last = -1;
-    for (const char* sep = AfxPathSeparators(); *sep; ++sep) {
-        int at = path.ReverseFind(*sep);
-        if (at > last)
-            last = at;
-    }
-    return last;
-}
 
 CString OutputPathFor(const CString& chosen)
 {
@@ -24,7 +11,7 @@ CString OutputPathFor(const CString& chosen)
 
     CString output = lowered;
     if (AfxFileNamesAreCaseSensitive()) {
-        int nameStart = LastSeparator(chosen) + 1;
+        int nameStart = AfxLastPathSeparator(chosen) + 1;
         CString name = chosen.Mid(nameStart);
         name.MakeLower();
         output = chosen.Left(nameStart) + name;

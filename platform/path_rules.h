@@ -1,7 +1,9 @@
 // How the file system names things.
 #pragma once
 
-// Characters that separate path components.
-const char* AfxPathSeparators();
+#include "platform/cstring.h"
+
+// Index of the separator before the path's last component, or -1.
+int AfxLastPathSeparator(const CString& path);
 // True when two names that differ only in case name different files.
 bool AfxFileNamesAreCaseSensitive();

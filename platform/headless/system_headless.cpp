@@ -17,9 +17,12 @@ bool AfxIsLeadByte(unsigned char c)
     return c >= 0x81 && c <= 0xFE;
 }
 
-const char* AfxPathSeparators()
+// POSIX paths are bytes: '/' separates wherever it stands, even after a
+// byte that would lead a double-byte character.
+int AfxLastPathSeparator(const CString& path)
 {
-    return "/";
+    size_t at = path.Str().rfind('/');
+    return at == std::string::npos ? -1 : static_cast<int>(at);
 }
 
 bool AfxFileNamesAreCaseSensitive()

@@ -353,30 +353,6 @@ private:
     }
 };
 
-// A known fault is kept out of the inputs until it is fixed;
-// QARVEL_FUZZ_KNOWN=NAME (or "all") lets the inputs make it again, and
-// known/NAME holds an input that fails then:
-// - lead-byte: folder names that end in a lone lead byte make the product's
-//   path split (character-wise, code page 936) differ from the file
-//   system's (every '/' byte), so it lowers part of the folder name
-//   (OutputPathFor).
-bool LetThrough(const char* known)
-{
-    const char* let = std::getenv("QARVEL_FUZZ_KNOWN");
-    return let && (std::string(let) == "all" || std::string(let) == known);
-}
-
-bool EndsInLoneLead(const std::string& s)
-{
-    bool lone = false;
-    for (size_t i = 0; i < s.size(); ++i) {
-        lone = IsLead(static_cast<unsigned char>(s[i])) && i + 1 == s.size();
-        if (IsLead(static_cast<unsigned char>(s[i])))
-            ++i;
-    }
-    return lone;
-}
-
 // A path component of arbitrary bytes that stays inside the folder: no
 // '/', no NUL, never "..". Now and then longer than the system allows.
 std::string Run::Name()
@@ -399,8 +375,6 @@ std::string Run::Folder()
     // Keeps the path's spelling unique ("a//b" and "a/./b" name "a/b").
     if (name.empty() || name == ".")
         name = "_" + name;
-    if (!LetThrough("lead-byte") && EndsInLoneLead(name))
-        name += '_';
     return name;
 }
 

@@ -159,6 +159,19 @@ TEST_F(CutCommand, LowersOnlyTheLastComponentOfTheFolder)
     EXPECT_EQ(ReadFile(folder + "/cut.wav"), sourceBytes.substr(0, 10));
 }
 
+TEST_F(CutCommand, LandsInTheChosenFolderWhateverBytesItsNameEndsIn)
+{
+    // A folder name ending in a byte that would lead a double-byte
+    // character: the '/' after it still separates.
+    ASSERT_EQ(::mkdir(dir.Path("AB\x81").c_str(), 0755), 0);
+    ASSERT_EQ(::mkdir(dir.Path("ab\x81").c_str(), 0755), 0);
+    SetField(IDC_BYTE_COUNT, "10");
+    Cut(dir.Path("AB\x81/Cut"));
+    ExpectOnlyBox(TXT_CUT_DONE, 0x40);
+    EXPECT_EQ(ReadFile(dir.Path("AB\x81/cut.mp3")), sourceBytes.substr(0, 10));
+    EXPECT_FALSE(PathExists(dir.Path("ab\x81/cut.mp3")));
+}
+
 TEST_F(CutCommand, NeverReplacesAnExistingFile)
 {
     const char* taken[][2] = {
