@@ -14,3 +14,16 @@ CFileSlice::Result CFileSlice::LoadIntoBuffer(CFile& file, LONGLONG offset, UINT
     m_size = count;
     return loaded;
 }
+
+void CFileSlice::Release()
+{
+    ReleaseView();
+    delete[] m_buffer;
+    m_view = nullptr;
+    m_viewLength = 0;
+    m_file = -1;
+    m_end = 0;
+    m_buffer = nullptr;
+    m_data = "";
+    m_size = 0;
+}

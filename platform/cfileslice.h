@@ -31,7 +31,9 @@ public:
 
 private:
     Result LoadIntoBuffer(CFile& file, LONGLONG offset, UINT count);
+    // Gives back the view or the buffer; the backend's part is the view.
     void Release();
+    void ReleaseView();
 
     const char* m_data = "";
     UINT m_size = 0;

@@ -35,6 +35,16 @@ CWinApp* AfxGetApp()
     return g_app;
 }
 
+HWND AfxOwnerWindow(CWnd* parent, const CWnd* self)
+{
+    if (parent)
+        return parent->m_hWnd;
+    CWinApp* app = AfxGetApp();
+    if (app && app->m_pMainWnd && app->m_pMainWnd != self)
+        return app->m_pMainWnd->m_hWnd;
+    return nullptr;
+}
+
 int AfxWinMain()
 {
     CWinApp* app = AfxGetApp();

@@ -23,6 +23,9 @@ protected:
 };
 
 CWinApp* AfxGetApp();
+// The owner of a modal window shown with this parent: the parent or, as
+// without one, the application's main window, unless that is self.
+HWND AfxOwnerWindow(CWnd* parent, const CWnd* self);
 // Runs the application object: InitInstance, then ExitInstance. The layer has
 // no main message loop: every window this program shows is modal and runs its
 // own loop inside InitInstance.

@@ -57,18 +57,10 @@ bool CFileSlice::Intact() const
     return !m_view || HoldsEnd(static_cast<int>(m_file), m_end);
 }
 
-void CFileSlice::Release()
+void CFileSlice::ReleaseView()
 {
     if (m_view)
         ::munmap(m_view, m_viewLength);
     if (m_file >= 0)
         ::close(static_cast<int>(m_file));
-    m_file = -1;
-    m_end = 0;
-    delete[] m_buffer;
-    m_view = nullptr;
-    m_viewLength = 0;
-    m_buffer = nullptr;
-    m_data = "";
-    m_size = 0;
 }

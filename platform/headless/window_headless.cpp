@@ -315,9 +315,7 @@ void CDialog::EndDialog(int result)
 INT_PTR CFileDialog::DoModal()
 {
     headless::Session& session = headless::Session::Current();
-    CWinApp* app = AfxGetApp();
-    HWND owner = m_pParentWnd ? m_pParentWnd->m_hWnd
-                              : (app && app->m_pMainWnd ? app->m_pMainWnd->m_hWnd : nullptr);
+    HWND owner = AfxOwnerWindow(m_pParentWnd, nullptr);
     session.fileDialogs.push_back(
         { m_open != FALSE, m_defaultExt.Str(), m_fileName.Str(), m_flags, m_filter.Str(), owner });
     session.shown.push_back(m_open ? "open dialog" : "save dialog");

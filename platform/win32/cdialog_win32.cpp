@@ -113,12 +113,7 @@ INT_PTR CDialog::DoModal()
 {
     // Like MFC: without a parent, the application's main window owns the
     // dialog, unless the dialog is the main window itself.
-    HWND owner = nullptr;
-    CWinApp* app = AfxGetApp();
-    if (m_pParentWnd)
-        owner = m_pParentWnd->m_hWnd;
-    else if (app && app->m_pMainWnd && app->m_pMainWnd != this)
-        owner = app->m_pMainWnd->m_hWnd;
+    HWND owner = AfxOwnerWindow(m_pParentWnd, this);
 
     LPCSTR name = MAKEINTRESOURCEA(m_templateId);
     INT_PTR result = ::DialogBoxParamA(AfxFindResourceHandle(name, RT_DIALOG), name, owner,

@@ -32,12 +32,7 @@ std::string DialogFilter(const CString& filter)
 INT_PTR CFileDialog::DoModal()
 {
     // The owner is disabled while the dialog is open.
-    HWND owner = nullptr;
-    CWinApp* app = AfxGetApp();
-    if (m_pParentWnd)
-        owner = m_pParentWnd->m_hWnd;
-    else if (app && app->m_pMainWnd)
-        owner = app->m_pMainWnd->m_hWnd;
+    HWND owner = AfxOwnerWindow(m_pParentWnd, nullptr);
 
     std::string filter = DialogFilter(m_filter);
     std::string file = m_fileName.Str().substr(0, kFileBufferSize - 1);

@@ -52,18 +52,10 @@ bool CFileSlice::Intact() const
     return ::GetFileSizeEx(reinterpret_cast<HANDLE>(m_file), &size) && size.QuadPart >= m_end;
 }
 
-void CFileSlice::Release()
+void CFileSlice::ReleaseView()
 {
     if (m_view)
         ::UnmapViewOfFile(m_view);
     if (m_file != -1)
         ::CloseHandle(reinterpret_cast<HANDLE>(m_file));
-    m_file = -1;
-    m_end = 0;
-    delete[] m_buffer;
-    m_view = nullptr;
-    m_viewLength = 0;
-    m_buffer = nullptr;
-    m_data = "";
-    m_size = 0;
 }
