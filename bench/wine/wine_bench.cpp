@@ -1,13 +1,13 @@
 // Timings of Qarvel.exe under Wine, taken from another process the way the
 // end-to-end driver works the dialog. Prints figures; judges nothing.
 //
-//   wine_bench cut QARVEL SOURCE OUTPUT START COUNT [DELETE [SETTLE_MS]]
+//   wine_bench cut QARVEL SOURCE OUTPUT START COUNT [DELETE]
 //     One cut as a user makes it: open SOURCE with the open dialog, type
 //     START and COUNT into fields 1006/1007, press save, name OUTPUT. Prints
 //     "cut SECONDS CLOSED_SECONDS KIND": from posting OK in the save dialog
 //     to the message box, and to the save dialog gone, and which message.
-//     With the save dialog ready the driver waits SETTLE_MS, deletes the
-//     file DELETE and posts OK at once (run-wine-bench.sh says why).
+//     With the save dialog ready the driver deletes the file DELETE, if
+//     given, and posts OK at once (run-wine-bench.sh says why).
 //     Exits 0 only on the success message.
 //   wine_bench startup RUNS EXE...
 //     Starts each EXE RUNS times, in turns, and prints for each the median
@@ -42,24 +42,65 @@ double Now()
     return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
+void StopRunning();
+
+// Ends the run, and the program it started, so that none is left over for
+// the next run.
 [[noreturn]] void Fail(const std::string& what)
 {
     std::printf("error %s\n", what.c_str());
+    StopRunning();
     std::exit(1);
 }
 
-// Polls every millisecond: remote_ui's 25 ms step is coarse next to a cut
-// of 64 MiB, which takes a few tens of milliseconds.
-template <class Ready>
-bool WaitFine(Ready ready, double seconds)
+DWORD ProcessOf(HWND window)
+{
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    return process;
+}
+
+// The process's top-level dialog-class windows, shown or not. Asked by
+// class rather than by enumerating every window and its owner (what
+// remote_ui does), so that a look each millisecond costs the wineserver
+// little: on two cores it would otherwise take the very CPU the measured
+// program needs.
+std::vector<HWND> DialogsOf(DWORD processId)
+{
+    std::vector<HWND> found;
+    for (HWND window = FindWindowExA(nullptr, nullptr, "#32770", nullptr); window;
+         window = FindWindowExA(nullptr, window, "#32770", nullptr))
+        if (ProcessOf(window) == processId)
+            found.push_back(window);
+    return found;
+}
+
+struct Shown {
+    HWND window = nullptr;
+    double at = 0;
+};
+
+// Looks each millisecond for a visible dialog of the process other than
+// those in known; every(), if given, runs at each look. The window and the
+// time it was first seen, or a null window when none comes in time.
+template <class Every>
+Shown NextDialog(DWORD processId, const std::vector<HWND>& known, double seconds, Every every)
 {
     double until = Now() + seconds;
-    while (!ready()) {
+    for (;;) {
+        every();
+        for (HWND window : DialogsOf(processId))
+            if (std::find(known.begin(), known.end(), window) == known.end() && IsWindowVisible(window))
+                return {window, Now()};
         if (Now() > until)
-            return false;
+            return {};
         Sleep(1);
     }
-    return true;
+}
+
+Shown NextDialog(DWORD processId, double seconds)
+{
+    return NextDialog(processId, {}, seconds, [] {});
 }
 
 // The visible dialog-class window of a process, or null; which one does
@@ -83,6 +124,7 @@ struct Process {
         return CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                               &startup, &info) != FALSE;
     }
+    ~Process() { Stop(); }
 
     bool Exited(DWORD ms) const { return WaitForSingleObject(info.hProcess, ms) == WAIT_OBJECT_0; }
 
@@ -90,6 +132,8 @@ struct Process {
     // process if it does not go.
     void Stop()
     {
+        if (!info.hProcess)
+            return;
         for (int i = 0; i < 5 && !Exited(0); ++i) {
             if (HWND box = ui::FindMessageBox(info.dwProcessId))
                 ui::CloseDialog(box, IDOK, 2000);
@@ -104,8 +148,17 @@ struct Process {
         WaitForSingleObject(info.hProcess, 5000);
         CloseHandle(info.hThread);
         CloseHandle(info.hProcess);
+        info = {};
     }
 };
+
+// The one program a run has started, if any.
+Process g_running;
+
+void StopRunning()
+{
+    g_running.Stop();
+}
 
 HWND WaitFileDialog(const Process& app)
 {
@@ -116,9 +169,9 @@ HWND WaitFileDialog(const Process& app)
 }
 
 int Cut(const std::string& qarvel, const std::string& source, const std::string& output, const std::string& start,
-        const std::string& count, const char* deleteFirst, DWORD settleMs)
+        const std::string& count, const char* deleteFirst)
 {
-    Process app;
+    Process& app = g_running;
     if (!app.Start(qarvel))
         Fail("could not start " + qarvel);
     HWND dialog = nullptr;
@@ -137,25 +190,23 @@ int Cut(const std::string& qarvel, const std::string& source, const std::string&
     if (!ui::SetText(nameBox, output) || ui::TextOf(nameBox) != output)
         Fail("save dialog did not take the name");
 
-    Sleep(settleMs);
     if (deleteFirst)
         DeleteFileA(deleteFirst);
     // The timed part: from the confirmation to the message box.
+    std::vector<HWND> known = DialogsOf(app.info.dwProcessId);
     double confirmed = Now();
     ui::Click(files, IDOK);
     double closed = 0;
-    HWND box = nullptr;
-    bool shown = WaitFine(
-        [&] {
-            if (!closed && (!IsWindow(files) || !IsWindowVisible(files)))
-                closed = Now();
-            return (box = ui::FindMessageBox(app.info.dwProcessId)) != nullptr;
-        },
-        600);
-    double done = Now();
-    if (!shown)
+    Shown box = NextDialog(app.info.dwProcessId, known, 600, [&] {
+        if (!closed && !IsWindowVisible(files))
+            closed = Now();
+    });
+    if (!box.window)
         Fail("no message box within 600 s");
-    std::string text = ui::TextOf(GetDlgItem(box, 0xFFFF));
+    if (box.window != ui::FindMessageBox(app.info.dwProcessId))
+        Fail("expected a message box, got another dialog");
+    double done = box.at;
+    std::string text = ui::TextOf(GetDlgItem(box.window, 0xFFFF));
     bool ok = text == TXT_CUT_DONE;
     const char* kind = ok ? "done" : text == TXT_OUT_OF_MEMORY ? "out-of-memory" : "other-message";
     std::printf("cut %.6f %.6f %s\n", done - confirmed, (closed ? closed : done) - confirmed, kind);
@@ -173,15 +224,15 @@ double Median(std::vector<double> v)
 // closed and the process waited for, so that runs do not overlap.
 double StartOnce(const std::string& exe)
 {
-    Process app;
+    Process& app = g_running;
     double started = Now();
     if (!app.Start(exe))
         Fail("could not start " + exe);
-    if (!WaitFine([&] { return VisibleDialog(app.info.dwProcessId) != nullptr; }, 30))
+    Shown dialog = NextDialog(app.info.dwProcessId, 30);
+    if (!dialog.window)
         Fail("no dialog from " + exe);
-    double shown = Now() - started;
     app.Stop();
-    return shown;
+    return dialog.at - started;
 }
 
 int Startup(int runs, const std::vector<std::string>& exes)
@@ -209,12 +260,11 @@ int main(int argc, char** argv)
 {
     setvbuf(stdout, nullptr, _IONBF, 0);
     std::string mode = argc > 1 ? argv[1] : "";
-    if (mode == "cut" && argc >= 7 && argc <= 9)
-        return Cut(argv[2], argv[3], argv[4], argv[5], argv[6], argc >= 8 ? argv[7] : nullptr,
-                   argc == 9 ? static_cast<DWORD>(std::atoi(argv[8])) : 0);
+    if (mode == "cut" && (argc == 7 || argc == 8))
+        return Cut(argv[2], argv[3], argv[4], argv[5], argv[6], argc == 8 ? argv[7] : nullptr);
     if (mode == "startup" && argc >= 4 && std::atoi(argv[2]) > 0)
         return Startup(std::atoi(argv[2]), std::vector<std::string>(argv + 3, argv + argc));
-    std::printf("usage: wine_bench cut QARVEL SOURCE OUTPUT START COUNT [DELETE [SETTLE_MS]]\n"
+    std::printf("usage: wine_bench cut QARVEL SOURCE OUTPUT START COUNT [DELETE]\n"
                 "       wine_bench startup RUNS EXE...\n");
     return 2;
 }
