@@ -2,8 +2,8 @@
 # Builds what the benchmarks need and runs them: the native bench (the cut
 # command beside dd and tail | head, build/bench, Release), then the Wine
 # bench (Qarvel.exe itself under Wine beside dd, the largest slice, start-up
-# beside a bare dialog, size and DLLs). Prints both tables. Takes about
-# five minutes and writes up to 2 GiB into build/bench-work at a time.
+# beside a bare dialog, size and DLLs). Prints both tables. Takes
+# a minute or two and writes up to 4 GiB into build/bench-work at a time.
 #
 # Usage: scripts/bench.sh
 # Settings for the Wine bench: see bench/wine/run-wine-bench.sh.

@@ -136,7 +136,8 @@ for slice in $((1 * MiB)) $((64 * MiB)) $((1024 * MiB)); do
     fi
     line="$(bench cut "$(wine_winpath "$qarvel")" "$(wine_winpath "$source_file")" \
               "$(wine_winpath "$qarvel_out")" "$start" "$slice" "$(wine_winpath "$dd_out")")" || {
-      echo "run-wine-bench: the cut failed: $line (Wine's messages in $log)" >&2; exit 1; }
+      echo "run-wine-bench: the cut failed: $(iconv -c -f GBK -t UTF-8 <<<"$line") (Wine's messages in $log)" >&2
+      exit 1; }
     if [ "$r" -eq 0 ]; then
       if ! check_slice "$source_file" "$start" "$slice" "$qarvel_out"; then
         echo "run-wine-bench: $qarvel_out is not the slice" >&2; exit 1
@@ -165,32 +166,39 @@ done
 
 echo
 echo "== The largest slice the checks accept: source 2^31 - 1 bytes (sparse), start 0, count 2^31 - 2"
-if [ "${BENCH_SKIP_LARGEST:-0}" = 1 ]; then
-  echo "skipped (BENCH_SKIP_LARGEST=1)"
-else
-  big="$out_dir/largest.bin"
-  big_out="$out_dir/largest.mp3"
-  count=$((2147483647 - 1))
+# One cut of COUNT bytes from the start of the sparse source, dd first, for
+# scale; prints a row for each and sets cut_failed. The holes are read into
+# the page cache first, as for the other source: the first touch of that
+# much memory on this VM costs seconds, whoever comes first.
+largest_cut() {
+  local count=$1 label=$2 big="$out_dir/largest.bin" big_out="$out_dir/largest.mp3" rc=0 line cut_s=0 verdict dd_s
   rm -f "$big" "$big_out" "$dd_out"
   truncate -s 2147483647 "$big"
-  # dd first, for scale; the cut then starts as the others did.
+  cat "$big" >/dev/null
   dd_s="$(time_dd 0 "$count" "$dd_out")"
-  rc=0
   line="$(bench cut "$(wine_winpath "$qarvel")" "$(wine_winpath "$big")" "$(wine_winpath "$big_out")" 0 "$count" \
             "$(wine_winpath "$dd_out")")" || rc=$?
-  cut_s=0
   [[ "$line" == cut\ * ]] && read -r _ cut_s _ <<<"$line"
+  cut_failed=1
   if [ "$rc" -ne 0 ]; then
-    verdict="FAILED: $line"
+    verdict="FAILED: $(iconv -c -f GBK -t UTF-8 <<<"$line")"
   elif check_slice "$big" 0 "$count" "$big_out"; then
     verdict="success message, cmp: identical"
+    cut_failed=0
   else
     verdict="FAILED: success message, but the output is not the slice"
   fi
   rm -f "$big" "$big_out" "$dd_out"
-  printf '%-12s %10s %s\n' "tool" "s" "result"
-  printf '%-12s %10.4f %s\n' "Qarvel.exe" "$cut_s" "$verdict"
-  printf '%-12s %10.4f %s\n' "dd" "$dd_s" "one run, for scale"
+  printf '%-22s %-11s %8.4f %s\n' "$label" "Qarvel.exe" "$cut_s" "$verdict"
+  printf '%-22s %-11s %8.4f %s\n' "$label" "dd" "$dd_s" "one run, for scale"
+}
+if [ "${BENCH_SKIP_LARGEST:-0}" = 1 ]; then
+  echo "skipped (BENCH_SKIP_LARGEST=1)"
+else
+  printf '%-22s %-11s %8s %s\n' "count" "tool" "s" "result"
+  largest_cut $((2147483647 - 1)) "2147483646 (2^31 - 2)"
+  # When it fails, a slice a little smaller, for the size that does fit.
+  [ "$cut_failed" = 0 ] || largest_cut $((1792 * MiB)) "$((1792 * MiB)) (1.75 GiB)"
 fi
 
 echo
@@ -209,7 +217,7 @@ echo "          runs, ms: Qarvel.exe$(awk '{ for (i = 3; i <= NF; ++i) printf " 
 
 echo
 echo "== Qarvel.exe"
-printf '%-14s %s\n' "load average" "$(cut -d' ' -f1-3 /proc/loadavg) (at the end, with the busy loop)"
+printf '%-14s %s\n' "load average" "$(cut -d' ' -f1-3 /proc/loadavg) (at the end$([ "$spin" = 1 ] && echo ", with the busy loop"))"
 size="$(stat -c %s "$qarvel")"
 printf '%-14s %s bytes (%.1f KiB; goal at most 262144)\n' "size" "$size" "$(awk -v s="$size" 'BEGIN { print s / 1024 }')"
 printf '%-14s %s\n' "imports" "$(i686-w64-mingw32-objdump -p "$qarvel" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr '\n' ' ')"

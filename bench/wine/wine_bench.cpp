@@ -206,10 +206,19 @@ int Cut(const std::string& qarvel, const std::string& source, const std::string&
     if (box.window != ui::FindMessageBox(app.info.dwProcessId))
         Fail("expected a message box, got another dialog");
     double done = box.at;
-    std::string text = ui::TextOf(GetDlgItem(box.window, 0xFFFF));
+    // A program that was busy for more than 5 s counts as hung until its
+    // box takes its first message, and remote_ui's reads give up on a hung
+    // window at once: read again until the text comes.
+    std::string text;
+    ui::WaitUntil([&] { return !(text = ui::TextOf(GetDlgItem(box.window, 0xFFFF))).empty(); }, 3000);
     bool ok = text == TXT_CUT_DONE;
     const char* kind = ok ? "done" : text == TXT_OUT_OF_MEMORY ? "out-of-memory" : "other-message";
-    std::printf("cut %.6f %.6f %s\n", done - confirmed, (closed ? closed : done) - confirmed, kind);
+    // Any other message follows, as the program's GBK bytes, on one line.
+    for (char& c : text)
+        if (c == '\r' || c == '\n')
+            c = ' ';
+    std::printf("cut %.6f %.6f %s%s%s\n", done - confirmed, (closed ? closed : done) - confirmed, kind,
+                ok ? "" : " ", ok ? "" : text.c_str());
     app.Stop();
     return ok ? 0 : 1;
 }
