@@ -77,7 +77,7 @@ bool WriteSlice(CWnd& form, const CString& output, const CString& sourcePath, co
         ShowWarning(form, Exists(output) ? CString(TXT_TARGET_EXISTS) : OpenFailedMessage(output));
         return false;
     }
-    bool written = file.Write(slice.Data(), slice.Size()) != FALSE;
+    bool written = slice.WriteTo(file) != FALSE;
     bool closed = file.Close() != FALSE;
     // A source that shrank during the write left zeros or a gap in the copy.
     if (written && closed && !slice.Intact()) {

@@ -15,12 +15,21 @@ CFileSlice::Result CFileSlice::LoadIntoBuffer(CFile& file, LONGLONG offset, UINT
     return loaded;
 }
 
+BOOL CFileSlice::WriteTo(CFile& output) const
+{
+    if (m_data)
+        return output.Write(m_data, m_size);
+    return WriteInWindows(output);
+}
+
 void CFileSlice::Release()
 {
     ReleaseView();
     delete[] m_buffer;
     m_view = nullptr;
     m_viewLength = 0;
+    m_mapping = -1;
+    m_offset = 0;
     m_file = -1;
     m_end = 0;
     m_buffer = nullptr;

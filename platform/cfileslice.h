@@ -22,8 +22,11 @@ public:
     // (it shrank since its length was taken). The slice stays valid after
     // the file is closed.
     Result Load(CFile& file, LONGLONG offset, UINT count);
-    const void* Data() const { return m_data; }
     UINT Size() const { return m_size; }
+    // Writes every byte of the slice to output. A slice larger than the
+    // address space has room for (near 2 GiB in a 32-bit process) is
+    // written through successive windows of the same mapping.
+    BOOL WriteTo(CFile& output) const;
     // False when a view's file no longer holds every byte of the slice: the
     // file shrank after the load, and the view then shows zeros (or nothing)
     // where the lost bytes were. Asked after the slice was written.
@@ -34,12 +37,15 @@ private:
     // Gives back the view or the buffer; the backend's part is the view.
     void Release();
     void ReleaseView();
+    BOOL WriteInWindows(CFile& output) const;
 
-    const char* m_data = "";
+    const char* m_data = "";   // nullptr when written in windows
     UINT m_size = 0;
     char* m_buffer = nullptr;  // the heap buffer, when not a view
     void* m_view = nullptr;    // the start of the mapped view, when one
     size_t m_viewLength = 0;
+    INT_PTR m_mapping = -1;    // the mapping, when written in windows
+    LONGLONG m_offset = 0;
     INT_PTR m_file = -1;       // the view's own handle of the file, for Intact
     LONGLONG m_end = 0;        // offset + count
 };

@@ -54,7 +54,13 @@ CFileSlice::Result CFileSlice::Load(CFile& file, LONGLONG offset, UINT count)
 
 bool CFileSlice::Intact() const
 {
-    return !m_view || HoldsEnd(static_cast<int>(m_file), m_end);
+    return m_file < 0 || HoldsEnd(static_cast<int>(m_file), m_end);
+}
+
+// A 64-bit process always has room for the whole view.
+BOOL CFileSlice::WriteInWindows(CFile& /*output*/) const
+{
+    return FALSE;
 }
 
 void CFileSlice::ReleaseView()

@@ -1,8 +1,30 @@
 // The slice as a read-only view of the source. Measured under Wine, a view
-// written with one WriteFile copies a gigabyte in a fraction of the time a
-// fresh buffer takes, and a 32-bit process can find room for a view near
-// 2 GiB where one heap block of that size fails.
+// written with WriteFile copies a gigabyte in a fraction of the time a fresh
+// buffer takes. A 32-bit process has no room for one view near 2 GiB (under
+// Wine the largest was about 1.8 GiB), so such a slice keeps the mapping and
+// is written through successive windows of it.
 #include "platform/cfileslice.h"
+
+namespace {
+
+// Large enough that the per-window cost vanishes, small enough to fit
+// anywhere in the address space.
+constexpr DWORD kWindow = 64u << 20;
+
+DWORD Granularity()
+{
+    SYSTEM_INFO system;
+    ::GetSystemInfo(&system);
+    return system.dwAllocationGranularity;
+}
+
+void* MapWindow(HANDLE mapping, LONGLONG aligned, SIZE_T length)
+{
+    return ::MapViewOfFile(mapping, FILE_MAP_READ, static_cast<DWORD>(aligned >> 32),
+                           static_cast<DWORD>(aligned), length);
+}
+
+}  // namespace
 
 CFileSlice::Result CFileSlice::Load(CFile& file, LONGLONG offset, UINT count)
 {
@@ -14,21 +36,24 @@ CFileSlice::Result CFileSlice::Load(CFile& file, LONGLONG offset, UINT count)
     if (!::GetFileSizeEx(handle, &size) || size.QuadPart < offset + static_cast<LONGLONG>(count))
         return readFailed;
 
-    SYSTEM_INFO system;
-    ::GetSystemInfo(&system);
-    LONGLONG aligned = offset - offset % system.dwAllocationGranularity;
+    LONGLONG aligned = offset - offset % Granularity();
     SIZE_T length = static_cast<SIZE_T>(offset + count - aligned);
     HANDLE mapping = ::CreateFileMappingA(handle, nullptr, PAGE_READONLY, 0, 0, nullptr);
     if (!mapping)
         return LoadIntoBuffer(file, offset, count);
-    void* view = ::MapViewOfFile(mapping, FILE_MAP_READ, static_cast<DWORD>(aligned >> 32),
-                                 static_cast<DWORD>(aligned), length);
-    // The view keeps the mapping alive on its own.
-    ::CloseHandle(mapping);
-    if (!view)
-        return LoadIntoBuffer(file, offset, count);
-    m_view = view;
-    m_viewLength = length;
+    void* view = MapWindow(mapping, aligned, length);
+    if (view) {
+        // The view keeps the mapping alive on its own.
+        ::CloseHandle(mapping);
+        m_view = view;
+        m_viewLength = length;
+        m_data = static_cast<const char*>(view) + (offset - aligned);
+    } else {
+        m_mapping = reinterpret_cast<INT_PTR>(mapping);
+        m_data = nullptr;
+    }
+    m_offset = offset;
+    m_size = count;
     m_end = offset + count;
     // Our own handle keeps the file held after the source is closed: with no
     // share flag nobody else can open it to shorten it meanwhile.
@@ -39,14 +64,32 @@ CFileSlice::Result CFileSlice::Load(CFile& file, LONGLONG offset, UINT count)
         return readFailed;
     }
     m_file = reinterpret_cast<INT_PTR>(own);
-    m_data = static_cast<const char*>(view) + (offset - aligned);
-    m_size = count;
     return loaded;
+}
+
+BOOL CFileSlice::WriteInWindows(CFile& output) const
+{
+    HANDLE mapping = reinterpret_cast<HANDLE>(m_mapping);
+    DWORD granularity = Granularity();
+    for (LONGLONG at = m_offset; at < m_end;) {
+        LONGLONG aligned = at - at % granularity;
+        LONGLONG windowEnd = aligned + kWindow < m_end ? aligned + kWindow : m_end;
+        void* view = MapWindow(mapping, aligned, static_cast<SIZE_T>(windowEnd - aligned));
+        if (!view)
+            return FALSE;
+        BOOL written = output.Write(static_cast<const char*>(view) + (at - aligned),
+                                    static_cast<UINT>(windowEnd - at));
+        ::UnmapViewOfFile(view);
+        if (!written)
+            return FALSE;
+        at = windowEnd;
+    }
+    return TRUE;
 }
 
 bool CFileSlice::Intact() const
 {
-    if (!m_view)
+    if (m_file == -1)
         return true;
     LARGE_INTEGER size;
     return ::GetFileSizeEx(reinterpret_cast<HANDLE>(m_file), &size) && size.QuadPart >= m_end;
@@ -56,6 +99,8 @@ void CFileSlice::ReleaseView()
 {
     if (m_view)
         ::UnmapViewOfFile(m_view);
+    if (m_mapping != -1)
+        ::CloseHandle(reinterpret_cast<HANDLE>(m_mapping));
     if (m_file != -1)
         ::CloseHandle(reinterpret_cast<HANDLE>(m_file));
 }
