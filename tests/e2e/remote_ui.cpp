@@ -41,18 +41,11 @@ bool IsDialogClass(HWND window)
     return ClassOf(window) == "#32770";
 }
 
-// The screen's pixels under a window rectangle, 32-bit, top row first.
-std::vector<DWORD> ScreenPixels(const RECT& rect)
+// A bitmap's pixels as 0x00RRGGBB, top row first. The bitmap must not be
+// selected into memory.
+std::vector<DWORD> BitmapPixels(HDC memory, HBITMAP bitmap, int width, int height)
 {
-    int width = rect.right - rect.left;
-    int height = rect.bottom - rect.top;
     std::vector<DWORD> pixels(static_cast<size_t>(width) * height);
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-    SelectObject(memory, old);
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
@@ -61,11 +54,26 @@ std::vector<DWORD> ScreenPixels(const RECT& rect)
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     GetDIBits(memory, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
+    for (DWORD& pixel : pixels)
+        pixel &= 0xFFFFFF;
+    return pixels;
+}
+
+// The screen's pixels under a window rectangle, 32-bit, top row first.
+std::vector<DWORD> ScreenPixels(const RECT& rect)
+{
+    int width = rect.right - rect.left;
+    int height = rect.bottom - rect.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    SelectObject(memory, old);
+    std::vector<DWORD> pixels = BitmapPixels(memory, bitmap, width, height);
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
-    for (DWORD& pixel : pixels)
-        pixel &= 0xFFFFFF;
     return pixels;
 }
 
@@ -73,7 +81,6 @@ std::vector<DWORD> ScreenPixels(const RECT& rect)
 // icon control or a caption draws it.
 std::vector<DWORD> DrawnIcon(HICON icon, int width, int height, DWORD background)
 {
-    std::vector<DWORD> pixels(static_cast<size_t>(width) * height);
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
@@ -85,19 +92,10 @@ std::vector<DWORD> DrawnIcon(HICON icon, int width, int height, DWORD background
     DeleteObject(brush);
     DrawIconEx(memory, 0, 0, icon, width, height, 0, nullptr, DI_NORMAL);
     SelectObject(memory, old);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    GetDIBits(memory, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
+    std::vector<DWORD> pixels = BitmapPixels(memory, bitmap, width, height);
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
-    for (DWORD& pixel : pixels)
-        pixel &= 0xFFFFFF;
     return pixels;
 }
 

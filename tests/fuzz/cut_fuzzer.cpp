@@ -29,6 +29,7 @@
 #include "platform/cfile.h"
 #include "platform/headless/headless.h"
 #include "res/resource.h"
+#include "tests/unit/file_tree.h"
 
 namespace {
 
@@ -78,26 +79,6 @@ bool Lexists(const std::string& path)
     return ::lstat(path.c_str(), &info) == 0;
 }
 
-void RemoveTree(const std::string& path)
-{
-    struct stat info;
-    if (::lstat(path.c_str(), &info) != 0)
-        return;
-    if (S_ISDIR(info.st_mode)) {
-        if (DIR* dir = ::opendir(path.c_str())) {
-            while (dirent* entry = ::readdir(dir)) {
-                std::string name = entry->d_name;
-                if (name != "." && name != "..")
-                    RemoveTree(path + "/" + name);
-            }
-            ::closedir(dir);
-        }
-        ::rmdir(path.c_str());
-    } else {
-        ::unlink(path.c_str());
-    }
-}
-
 // Every entry under a folder and what it holds: the whole content of files
 // up to 1 MiB, the size and allocated blocks of larger (sparse) ones.
 using Snapshot = std::map<std::string, std::string>;
@@ -142,7 +123,7 @@ public:
         Require(::mkdtemp(name.data()) != nullptr, "cannot make a temporary folder");
         m_root = name.data();
     }
-    ~Scratch() { RemoveTree(m_root); }
+    ~Scratch() { testing_support::RemoveTree(m_root); }
     Scratch(const Scratch&) = delete;
     Scratch& operator=(const Scratch&) = delete;
 
