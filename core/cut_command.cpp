@@ -21,14 +21,19 @@ bool Exists(const CString& path)
     return found;
 }
 
-// Asks for the output name. False when cancelled or when the name is taken,
-// before or after forming the output path.
+// Asks for the output name. False when cancelled, when the program cannot
+// hold the name, or when the name is taken, before or after forming the
+// output path.
 bool ChooseOutput(CWnd& form, CString* output)
 {
     CFileDialog dialog(FALSE, TXT_DEFAULT_EXT, nullptr, OFN_HIDEREADONLY, TXT_FILTER);
     if (dialog.DoModal() != IDOK)
         return false;
     CString chosen = dialog.GetPathName();
+    if (!dialog.PathNameFits()) {
+        ShowWarning(form, UnfitNameMessage(chosen));
+        return false;
+    }
     if (Exists(chosen)) {
         ShowWarning(form, TXT_TARGET_EXISTS);
         return false;

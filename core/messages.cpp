@@ -19,6 +19,8 @@ const char TXT_NEGATIVE_RANGE[] = "起始字节数和截取的字节数都不能
 const char TXT_OUT_OF_MEMORY[] = "内存不足，无法截取这么多字节！";
 const char TXT_READ_PREFIX[] = "读取文件：\r\n";
 const char TXT_WRITE_PREFIX[] = "写入文件：\r\n";
+const char TXT_NAME_PREFIX[] = "文件名：\r\n";
+const char TXT_NAME_UNFIT_SUFFIX[] = "\r\n含有本程序不能使用的字符，请重新指定。";
 
 CString OpenFailedMessage(const CString& path)
 {
@@ -38,6 +40,11 @@ CString ReadFailedMessage(const CString& path)
 CString WriteFailedMessage(const CString& path)
 {
     return TXT_WRITE_PREFIX + path + TXT_OPEN_FAILED_SUFFIX;
+}
+
+CString UnfitNameMessage(const CString& path)
+{
+    return TXT_NAME_PREFIX + path + TXT_NAME_UNFIT_SUFFIX;
 }
 
 void ShowWarning(CWnd& owner, const CString& text)

@@ -25,6 +25,8 @@ extern const char TXT_NEGATIVE_RANGE[];
 extern const char TXT_OUT_OF_MEMORY[];
 extern const char TXT_READ_PREFIX[];
 extern const char TXT_WRITE_PREFIX[];
+extern const char TXT_NAME_PREFIX[];
+extern const char TXT_NAME_UNFIT_SUFFIX[];
 
 // "打开文件：" CR LF path CR LF "失败！"
 CString OpenFailedMessage(const CString& path);
@@ -34,6 +36,8 @@ CString SourceMissingMessage(const CString& path);
 CString ReadFailedMessage(const CString& path);
 // "写入文件：" CR LF path CR LF "失败！"
 CString WriteFailedMessage(const CString& path);
+// "文件名：" CR LF path CR LF "含有本程序不能使用的字符，请重新指定。"
+CString UnfitNameMessage(const CString& path);
 
 // A failure: warning icon, caption TXT_CAPTION, owned by the dialog.
 void ShowWarning(CWnd& owner, const CString& text);

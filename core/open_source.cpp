@@ -13,6 +13,11 @@ void RunOpenSourceCommand(CWnd& form)
     if (dialog.DoModal() != IDOK)
         return;
     CString path = dialog.GetPathName();
+    // A name the program cannot hold would stand for another file, or none.
+    if (!dialog.PathNameFits()) {
+        ShowWarning(form, UnfitNameMessage(path));
+        return;
+    }
     form.SetDlgItemText(IDC_SOURCE_PATH, path);
 
     // Read access to an existing file only: opening never creates one.

@@ -16,6 +16,10 @@ public:
     INT_PTR DoModal();
     // The full path of the choice, after DoModal returned IDOK.
     CString GetPathName() const { return m_pathName; }
+    // False when the chosen path has characters that the program's code
+    // page cannot hold: GetPathName then shows '?' for each, and names no
+    // file to open or create.
+    bool PathNameFits() const { return m_pathNameFits; }
 
 private:
     BOOL m_open;
@@ -25,4 +29,5 @@ private:
     CString m_filter;
     CWnd* m_pParentWnd;
     CString m_pathName;
+    bool m_pathNameFits = true;
 };

@@ -7,6 +7,7 @@
 #include "platform/cdialog.h"
 #include "platform/cwinapp.h"
 #include "platform/resources.h"
+#include "text_win32.h"
 
 namespace {
 
@@ -17,7 +18,7 @@ void CentreWindow(HWND window)
     HWND owner = ::GetWindow(window, GW_OWNER);
     MONITORINFO monitor = {};
     monitor.cbSize = sizeof monitor;
-    ::GetMonitorInfoA(::MonitorFromWindow(owner ? owner : window, MONITOR_DEFAULTTONEAREST),
+    ::GetMonitorInfoW(::MonitorFromWindow(owner ? owner : window, MONITOR_DEFAULTTONEAREST),
                       &monitor);
     RECT area = monitor.rcWork;
     RECT around = area;
@@ -46,7 +47,7 @@ void CentreWindow(HWND window)
 // dialog is centred once OnInitDialog has run, unless that moved it.
 void PlaceDialog(HWND dialog, const RECT& before)
 {
-    LONG style = ::GetWindowLongA(dialog, GWL_STYLE);
+    LONG style = ::GetWindowLongW(dialog, GWL_STYLE);
     if (style & (WS_CHILD | WS_VISIBLE | DS_CENTER | DS_CENTERMOUSE | DS_ABSALIGN))
         return;
     RECT now;
@@ -58,14 +59,14 @@ void PlaceDialog(HWND dialog, const RECT& before)
 
 // An exception stops here, where it would otherwise unwind through the
 // window system's frames, and is shown to the user.
-void ReportException(HWND window, const char* text)
+void ReportException(HWND window, const wchar_t* text)
 {
-    ::MessageBoxA(window, text, nullptr, MB_OK | MB_ICONSTOP);
+    ::MessageBoxW(window, text, nullptr, MB_OK | MB_ICONSTOP);
 }
 
 INT_PTR InitDialog(HWND window, CDialog* dialog)
 {
-    ::SetWindowLongPtrA(window, DWLP_USER, reinterpret_cast<LONG_PTR>(dialog));
+    ::SetWindowLongPtrW(window, DWLP_USER, reinterpret_cast<LONG_PTR>(dialog));
     dialog->m_hWnd = window;
     RECT before;
     ::GetWindowRect(window, &before);
@@ -77,7 +78,7 @@ INT_PTR InitDialog(HWND window, CDialog* dialog)
 INT_PTR RouteMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     // Messages that come before WM_INITDIALOG (WM_SETFONT, ...) find no object.
-    CDialog* dialog = reinterpret_cast<CDialog*>(::GetWindowLongPtrA(window, DWLP_USER));
+    CDialog* dialog = reinterpret_cast<CDialog*>(::GetWindowLongPtrW(window, DWLP_USER));
     if (!dialog)
         return FALSE;
     LRESULT result = 0;
@@ -98,11 +99,11 @@ INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             return InitDialog(window, reinterpret_cast<CDialog*>(lParam));
         return RouteMessage(window, message, wParam, lParam);
     } catch (const std::bad_alloc&) {
-        ReportException(window, "内存不足。");
+        ReportException(window, L"内存不足。");
     } catch (const std::exception& e) {
-        ReportException(window, e.what());
+        ReportException(window, win32::Wide(e.what()).c_str());
     } catch (...) {
-        ReportException(window, "未知错误。");
+        ReportException(window, L"未知错误。");
     }
     return message == WM_INITDIALOG ? TRUE : FALSE;
 }
@@ -115,9 +116,11 @@ INT_PTR CDialog::DoModal()
     // dialog, unless the dialog is the main window itself.
     HWND owner = AfxOwnerWindow(m_pParentWnd, this);
 
-    LPCSTR name = MAKEINTRESOURCEA(m_templateId);
-    INT_PTR result = ::DialogBoxParamA(AfxFindResourceHandle(name, RT_DIALOG), name, owner,
-                                       DialogProc, reinterpret_cast<LPARAM>(this));
+    // A Unicode dialog makes Unicode controls: the template's UTF-16 texts
+    // show as they are, whatever the system's code page.
+    HINSTANCE module = AfxFindResourceHandle(MAKEINTRESOURCEA(m_templateId), RT_DIALOG);
+    INT_PTR result = ::DialogBoxParamW(module, MAKEINTRESOURCEW(m_templateId), owner, DialogProc,
+                                       reinterpret_cast<LPARAM>(this));
     m_hWnd = nullptr;
     return result;
 }

@@ -1,6 +1,7 @@
 // CFile over the Windows file API. m_handle holds the HANDLE; -1 is also
 // INVALID_HANDLE_VALUE, so "closed" and "failed to open" look the same.
 #include "platform/cfile.h"
+#include "text_win32.h"
 
 namespace {
 
@@ -73,7 +74,7 @@ BOOL CFile::Open(LPCTSTR path, UINT flags)
     // CreateFile refuses a folder already (it would need
     // FILE_FLAG_BACKUP_SEMANTICS); a device such as NUL, CON or a pipe opens
     // and is refused by its type.
-    HANDLE file = ::CreateFileA(path, AccessFor(flags), ShareFor(flags), nullptr,
+    HANDLE file = ::CreateFileW(win32::Wide(path).c_str(), AccessFor(flags), ShareFor(flags), nullptr,
                                 DispositionFor(flags), FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return FALSE;
@@ -145,5 +146,5 @@ BOOL CFile::Close()
 
 BOOL CFile::Remove(LPCTSTR path)
 {
-    return ::DeleteFileA(path);
+    return ::DeleteFileW(win32::Wide(path).c_str());
 }

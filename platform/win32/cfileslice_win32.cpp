@@ -38,7 +38,7 @@ CFileSlice::Result CFileSlice::Load(CFile& file, LONGLONG offset, UINT count)
 
     LONGLONG aligned = offset - offset % Granularity();
     SIZE_T length = static_cast<SIZE_T>(offset + count - aligned);
-    HANDLE mapping = ::CreateFileMappingA(handle, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    HANDLE mapping = ::CreateFileMappingW(handle, nullptr, PAGE_READONLY, 0, 0, nullptr);
     if (!mapping)
         return LoadIntoBuffer(file, offset, count);
     void* view = MapWindow(mapping, aligned, length);

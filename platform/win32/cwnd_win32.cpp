@@ -1,9 +1,11 @@
 // CWnd's dialog-item operations over the window system. An edit control
 // that gets a new text (WM_SETTEXT) sends EN_CHANGE to its dialog before
 // SetDlgItemText returns, so writes run the routing table synchronously.
+// Texts cross in UTF-16 (text_win32.h).
 #include <string>
 
 #include "platform/cwnd.h"
+#include "text_win32.h"
 
 UINT CWnd::GetDlgItemInt(int id, BOOL* translated, BOOL isSigned) const
 {
@@ -17,29 +19,29 @@ void CWnd::SetDlgItemInt(int id, UINT value, BOOL isSigned)
 
 int CWnd::GetDlgItemText(int id, CString& text) const
 {
-    // The ANSI length may be overstated for double-byte text, never
-    // understated, so the whole text fits.
+    // A character that code page 936 cannot hold reads as '?', which no
+    // Windows file name contains: such a typed path names no file.
     HWND item = ::GetDlgItem(m_hWnd, id);
-    int capacity = (item ? ::GetWindowTextLengthA(item) : 0) + 1;
-    std::string buffer(static_cast<size_t>(capacity), '\0');
-    int length = ::GetDlgItemTextA(m_hWnd, id, &buffer[0], capacity);
-    text = CString(buffer.data(), length);
-    return length;
+    int capacity = (item ? ::GetWindowTextLengthW(item) : 0) + 1;
+    std::wstring buffer(static_cast<size_t>(capacity), L'\0');
+    int length = ::GetDlgItemTextW(m_hWnd, id, &buffer[0], capacity);
+    text = win32::Narrow(buffer.data(), length);
+    return text.GetLength();
 }
 
 void CWnd::SetDlgItemText(int id, LPCTSTR text)
 {
-    ::SetDlgItemTextA(m_hWnd, id, text ? text : "");
+    ::SetDlgItemTextW(m_hWnd, id, win32::Wide(text).c_str());
 }
 
 int CWnd::MessageBox(LPCTSTR text, LPCTSTR caption, UINT type)
 {
-    return ::MessageBoxA(m_hWnd, text, caption, type);
+    return ::MessageBoxW(m_hWnd, win32::Wide(text).c_str(), win32::WideOrNull(caption), type);
 }
 
 LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    return ::SendMessageA(m_hWnd, message, wParam, lParam);
+    return ::SendMessageW(m_hWnd, message, wParam, lParam);
 }
 
 BOOL CWnd::IsIconic() const

@@ -12,7 +12,7 @@
 #include <commdlg.h>
 
 // The layer's own names for the Windows functions it wraps would clash with
-// these macros of the ANSI build; the layer calls the A functions explicitly.
+// these macros of the ANSI build; the layer calls the W functions explicitly.
 #undef MessageBox
 #undef GetMessage
 #undef SendMessage

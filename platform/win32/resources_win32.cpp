@@ -3,13 +3,13 @@
 
 HINSTANCE AfxFindResourceHandle(LPCTSTR /*name*/, LPCTSTR /*type*/)
 {
-    return ::GetModuleHandleA(nullptr);
+    return ::GetModuleHandleW(nullptr);
 }
 
 HICON AfxLoadIcon(UINT id)
 {
-    LPCSTR name = MAKEINTRESOURCEA(id);
-    return ::LoadIconA(AfxFindResourceHandle(name, RT_GROUP_ICON), name);
+    HINSTANCE module = AfxFindResourceHandle(MAKEINTRESOURCEA(id), RT_GROUP_ICON);
+    return ::LoadIconW(module, MAKEINTRESOURCEW(id));
 }
 
 int AfxGetSystemMetrics(int index)

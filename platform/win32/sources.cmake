@@ -1,7 +1,9 @@
-# The win32 backend: the layer's operations over the Windows API (the ANSI
-# functions), chosen by the build for a Windows target.
+# The win32 backend: the layer's operations over the Windows API (the W
+# functions, with the program's code page 936 converted at that boundary),
+# chosen by the build for a Windows target.
 target_sources(platform PRIVATE
     ${CMAKE_SOURCE_DIR}/platform/win32/codepage_win32.cpp
+    ${CMAKE_SOURCE_DIR}/platform/win32/text_win32.cpp
     ${CMAKE_SOURCE_DIR}/platform/win32/path_rules_win32.cpp
     ${CMAKE_SOURCE_DIR}/platform/win32/cwnd_win32.cpp
     ${CMAKE_SOURCE_DIR}/platform/win32/cdialog_win32.cpp

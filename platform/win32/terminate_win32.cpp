@@ -13,7 +13,7 @@ namespace __gnu_cxx {
 
 void __verbose_terminate_handler()
 {
-    ::MessageBoxA(nullptr, "程序遇到无法处理的错误，即将退出。", nullptr,
+    ::MessageBoxW(nullptr, L"程序遇到无法处理的错误，即将退出。", nullptr,
                   MB_OK | MB_ICONSTOP | MB_TASKMODAL);
     std::abort();
 }
