@@ -1,6 +1,7 @@
 # shellcheck shell=bash
 # Wine environment for running the project's 32-bit Windows executables
-# under Xvfb, in a zh_CN locale (ANSI code page 936). Meant to be sourced:
+# under Xvfb, by default in a zh_CN locale (ANSI code page 936). Meant to be
+# sourced:
 #
 #   source scripts/wine-env.sh
 #   wine_env_init                # Xvfb if needed, env vars, prefix, session
@@ -24,6 +25,9 @@
 #   WINE_ENV_SCREEN      Xvfb screen (default: 1024x768x24)
 #   WINE_ENV_DESKTOP     Wine virtual desktop size (default: 1024x768)
 #   WINE_ENV_QUIET       1 = no progress messages on stderr
+#   WINE_ENV_LOCALE      Unix locale, which gives Wine its ANSI code page
+#                        (default zh_CN.UTF-8: 936; en_US.UTF-8: 1252;
+#                        ja_JP.UTF-8: 932)
 
 # Repo root, from this file's location (scripts/..).
 WINE_ENV_REPO="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)"
@@ -52,17 +56,18 @@ wine_env_init() {
   # Each Wine process derives its ANSI code page from its own Unix locale
   # (zh_CN -> 936; without it: 1252), so this stays exported. LANGUAGE
   # keeps the messages of Unix tools in English; Wine's own UI (e.g.
-  # 确定/取消 buttons) stays Chinese.
-  export LC_ALL=zh_CN.UTF-8
-  export LANG=zh_CN.UTF-8
+  # 确定/取消 buttons) follows the locale.
+  local wanted="${WINE_ENV_LOCALE:-zh_CN.UTF-8}"
+  export LC_ALL="$wanted"
+  export LANG="$wanted"
   export LANGUAGE="${LANGUAGE:-en_US:en}"
 
   if ! command -v wine >/dev/null 2>&1; then
     _wine_env_log "wine not found: run scripts/install-deps.sh"
     return 1
   fi
-  if ! locale -a 2>/dev/null | grep -ix 'zh_CN\.utf-\?8' >/dev/null; then
-    _wine_env_log "locale zh_CN.UTF-8 missing: run scripts/install-deps.sh"
+  if ! locale -a 2>/dev/null | grep -ix "${wanted%%.*}\\.utf-\\?8" >/dev/null; then
+    _wine_env_log "locale $wanted missing: run scripts/install-deps.sh"
     return 1
   fi
 

@@ -21,6 +21,16 @@ LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool* answ
     return static_cast<LRESULT>(result);
 }
 
+// The same for messages that carry text, which crosses in UTF-16.
+LRESULT SendW(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool* answered = nullptr)
+{
+    DWORD_PTR result = 0;
+    LRESULT ok = SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 2000, &result);
+    if (answered)
+        *answered = ok != 0;
+    return static_cast<LRESULT>(result);
+}
+
 struct Search {
     DWORD processId;
     std::vector<HWND> found;
@@ -131,22 +141,51 @@ std::string ClassOf(HWND window)
     return name;
 }
 
-std::string TextOf(HWND window)
+std::wstring Wide(const std::string& gbk)
+{
+    int length = MultiByteToWideChar(936, 0, gbk.data(), static_cast<int>(gbk.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length > 0 ? length : 0), L'\0');
+    if (length > 0)
+        MultiByteToWideChar(936, 0, gbk.data(), static_cast<int>(gbk.size()), &wide[0], length);
+    return wide;
+}
+
+std::string Gbk(const std::wstring& wide)
+{
+    int size = static_cast<int>(wide.size());
+    int length = WideCharToMultiByte(936, WC_NO_BEST_FIT_CHARS, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string gbk(static_cast<size_t>(length > 0 ? length : 0), '\0');
+    if (length > 0)
+        WideCharToMultiByte(936, WC_NO_BEST_FIT_CHARS, wide.data(), size, &gbk[0], length, nullptr, nullptr);
+    return gbk;
+}
+
+std::wstring WideTextOf(HWND window)
 {
     if (!window)
-        return "";
-    LRESULT length = Send(window, WM_GETTEXTLENGTH, 0, 0);
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    LRESULT copied = Send(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]));
+        return L"";
+    LRESULT length = SendW(window, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    LRESULT copied = SendW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]));
     text.resize(static_cast<size_t>(copied) < text.size() ? static_cast<size_t>(copied) : 0);
     return text;
 }
 
-bool SetText(HWND window, const std::string& text)
+std::string TextOf(HWND window)
+{
+    return Gbk(WideTextOf(window));
+}
+
+bool SetWideText(HWND window, const std::wstring& text)
 {
     bool answered = false;
-    LRESULT ok = Send(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), &answered);
+    LRESULT ok = SendW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), &answered);
     return answered && ok;
+}
+
+bool SetText(HWND window, const std::string& text)
+{
+    return SetWideText(window, Wide(text));
 }
 
 bool Type(HWND edit, const std::string& text)
@@ -318,14 +357,19 @@ MessageBoxSeen ReadMessageBox(HWND box)
     return seen;
 }
 
-bool AnswerFileDialog(HWND dialog, const std::string& name)
+bool AnswerFileDialog(HWND dialog, const std::wstring& name)
 {
     // Setting the ComboBoxEx's text fills its edit field, which is what
     // the dialog reads on OK.
     HWND nameBox = GetDlgItem(dialog, kFileNameBox);
-    if (!SetText(nameBox, name) || TextOf(nameBox) != name)
+    if (!SetWideText(nameBox, name) || WideTextOf(nameBox) != name)
         return false;
     return CloseDialog(dialog, IDOK);
+}
+
+bool AnswerFileDialog(HWND dialog, const std::string& name)
+{
+    return AnswerFileDialog(dialog, Wide(name));
 }
 
 bool CloseDialog(HWND dialog, int command, DWORD timeoutMs)

@@ -32,9 +32,16 @@ bool WaitUntil(Ready ready, DWORD timeoutMs = kTimeoutMs)
 // The visible top-level windows of a process.
 std::vector<HWND> TopLevelWindows(DWORD processId);
 std::string ClassOf(HWND window);
-// The text by WM_GETTEXT, as ANSI bytes: GetWindowText answers "" for
-// another process's edit fields.
+// Texts are bytes of code page 936, as the program's own; they cross to
+// the window system in UTF-16, converted explicitly whatever the system's
+// code page. A character that 936 cannot hold reads as '?'.
+std::wstring Wide(const std::string& gbk);
+std::string Gbk(const std::wstring& wide);
+// The text by WM_GETTEXT: GetWindowText answers "" for another process's
+// edit fields.
+std::wstring WideTextOf(HWND window);
 std::string TextOf(HWND window);
+bool SetWideText(HWND window, const std::wstring& text);
 bool SetText(HWND window, const std::string& text);
 // Replaces an edit field's content by typing: select all, then one WM_CHAR
 // per byte (ASCII only), so that the field notifies its change as it does
@@ -86,6 +93,7 @@ Icon IconShown(HWND iconControl);
 bool ScreenShowsIcon(const RECT& area, HICON icon, int size);
 
 // Puts name into a file dialog's name box and confirms it with OK.
+bool AnswerFileDialog(HWND dialog, const std::wstring& name);
 bool AnswerFileDialog(HWND dialog, const std::string& name);
 // Posts a command to a dialog (IDOK, IDCANCEL) and waits for it to close.
 bool CloseDialog(HWND dialog, int command, DWORD timeoutMs = kTimeoutMs);

@@ -299,7 +299,7 @@ TEST(Dialog_ProcedureReturnsWhatTheRoutingDecided)
     support::RunMainDialog([&](TestDialog& dialog) {
         dialog.dragIcon = AfxLoadIcon(IDR_MAINFRAME);
         CHECK(dialog.dragIcon != nullptr);
-        DLGPROC procedure = reinterpret_cast<DLGPROC>(::GetWindowLongPtrA(dialog.m_hWnd, DWLP_DLGPROC));
+        DLGPROC procedure = reinterpret_cast<DLGPROC>(::GetWindowLongPtrW(dialog.m_hWnd, DWLP_DLGPROC));
         CHECK(procedure != nullptr);
         if (!procedure)
             return;

@@ -7,6 +7,7 @@
 #include "platform/cfile.h"
 #include "platform/cfilefind.h"
 #include "tests/win32/harness.h"
+#include "text_win32.h"
 
 #include <winioctl.h>
 
@@ -32,32 +33,34 @@ public:
     std::string Path(const std::string& name) const { return m_root + "\\" + name; }
 
 private:
-    static void RemoveTree(const std::string& folder)
+    // In UTF-16: the tests leave double-byte names behind.
+    static void RemoveTree(const std::wstring& folder)
     {
-        WIN32_FIND_DATAA entry;
-        HANDLE search = ::FindFirstFileA((folder + "\\*").c_str(), &entry);
+        WIN32_FIND_DATAW entry;
+        HANDLE search = ::FindFirstFileW((folder + L"\\*").c_str(), &entry);
         if (search != INVALID_HANDLE_VALUE) {
             do {
-                std::string name = entry.cFileName;
-                if (name == "." || name == "..")
+                std::wstring name = entry.cFileName;
+                if (name == L"." || name == L"..")
                     continue;
-                std::string path = folder + "\\" + name;
+                std::wstring path = folder + L"\\" + name;
                 if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                     RemoveTree(path);
                 else
-                    ::DeleteFileA(path.c_str());
-            } while (::FindNextFileA(search, &entry));
+                    ::DeleteFileW(path.c_str());
+            } while (::FindNextFileW(search, &entry));
             ::FindClose(search);
         }
-        ::RemoveDirectoryA(folder.c_str());
+        ::RemoveDirectoryW(folder.c_str());
     }
+    static void RemoveTree(const std::string& folder) { RemoveTree(win32::Wide(folder)); }
 
     std::string m_root;
 };
 
 bool Exists(const std::string& path)
 {
-    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return ::GetFileAttributesW(win32::Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 void Put(const std::string& path, const std::string& bytes)
@@ -273,7 +276,7 @@ TEST(File_RemoveAndDoubleBytePathNames)
     TempDir dir;
     // 音乐\乗表.mp3: the trail byte of 乗 is 0x5C, the code of '\'.
     std::string folder = dir.Path("\xD2\xF4\xC0\xD6");
-    CHECK(::CreateDirectoryA(folder.c_str(), nullptr));
+    CHECK(::CreateDirectoryW(win32::Wide(folder).c_str(), nullptr));
     std::string path = folder + "\\\x81\\\xB1\xED.mp3";
     Put(path, "song");
     CHECK_EQ(Get(path), std::string("song"));

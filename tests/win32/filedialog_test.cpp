@@ -7,6 +7,7 @@
 #include "platform/cfiledialog.h"
 #include "tests/win32/dialog_support.h"
 #include "tests/win32/harness.h"
+#include "text_win32.h"
 
 using support::TestDialog;
 
@@ -39,7 +40,7 @@ void Confirm(HWND fileDialog, const std::string& path)
     for (HWND child : support::Descendants(fileDialog)) {
         if (_stricmp(support::ClassName(child).c_str(), "Edit") == 0 && ::IsWindowVisible(child)
             && ::IsWindowEnabled(child)) {
-            ::SetWindowTextA(child, path.c_str());
+            ::SetWindowTextW(child, win32::Wide(path).c_str());
             break;
         }
     }
@@ -116,7 +117,7 @@ TEST(FileDialog_OpenReturnsTheChosenExistingFile)
 {
     // 乗表.mp3: double-byte, with a trail byte 0x5C.
     std::string path = TempFolder() + "\\\x81\\\xB1\xED.mp3";
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    HANDLE file = ::CreateFileW(win32::Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     CHECK(file != INVALID_HANDLE_VALUE);
     ::CloseHandle(file);
     support::RunMainDialog([&](TestDialog& main) {
@@ -125,7 +126,7 @@ TEST(FileDialog_OpenReturnsTheChosenExistingFile)
         CHECK_EQ(static_cast<int>(dialog.DoModal()), IDOK);
         CHECK_EQ(dialog.GetPathName().Str(), path);
     });
-    ::DeleteFileA(path.c_str());
+    ::DeleteFileW(win32::Wide(path).c_str());
 }
 
 }  // namespace
