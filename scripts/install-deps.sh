@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Install every Debian 12 package this project needs: the native build and
 # test tools, the MinGW-w64 i686 cross compiler, 32-bit Wine, Xvfb and the
-# helpers for screenshots, plus the zh_CN.UTF-8 locale (Wine derives the
-# Windows ANSI code page 936 from it).
+# helpers for screenshots, plus the locales that the Wine tests run under
+# (Wine derives the Windows ANSI code page from the locale: zh_CN gives 936,
+# en_US 1252, ja_JP 932, hi_IN 65001).
 #
 # Idempotent: when everything is already in place it only runs a few
 # dpkg-query/locale checks and exits (about a second).
@@ -49,7 +50,7 @@ DISPLAY_PKGS=(
 OPTIONAL_PKGS=(ninja-build xdotool)
 
 REQUIRED_PKGS=("${NATIVE_PKGS[@]}" "${CROSS_PKGS[@]}" "${WINE_PKGS[@]}" "${DISPLAY_PKGS[@]}")
-LOCALE_NAME=zh_CN.UTF-8
+LOCALES=(zh_CN en_US ja_JP hi_IN)
 
 log() { printf 'install-deps: %s\n' "$*" >&2; }
 
@@ -74,7 +75,14 @@ missing_pkgs() {
 
 has_i386() { dpkg --print-foreign-architectures | grep -x i386 >/dev/null; }
 
-has_locale() { locale -a 2>/dev/null | grep -ix 'zh_CN\.utf-\?8' >/dev/null; }
+has_locale() { locale -a 2>/dev/null | grep -ix "$1\\.utf-\\?8" >/dev/null; }
+
+missing_locales() {
+  local l
+  for l in "${LOCALES[@]}"; do
+    has_locale "$l" || printf '%s\n' "$l"
+  done
+}
 
 # The plain i686-w64-mingw32-gcc/g++ names point at the posix variant.
 alt_ok() {
@@ -88,7 +96,7 @@ alt_ok() {
 all_present() {
   has_i386 || return 1
   [ -z "$(missing_pkgs "${REQUIRED_PKGS[@]}")" ] || return 1
-  has_locale || return 1
+  [ -z "$(missing_locales)" ] || return 1
   alt_ok || return 1
 }
 
@@ -131,23 +139,24 @@ if ! alt_ok; then
   done
 fi
 
-if ! has_locale; then
-  log "generating the $LOCALE_NAME locale"
+for l in $(missing_locales); do
+  name="$l.UTF-8"
+  log "generating the $name locale"
   # Keep it listed in /etc/locale.gen so a later locale-gen keeps it too.
-  if [ -f /etc/locale.gen ] && grep -q "^# *$LOCALE_NAME UTF-8" /etc/locale.gen; then
-    "${SUDO[@]}" sed -i "s/^# *\($LOCALE_NAME UTF-8\)/\1/" /etc/locale.gen
-  elif ! grep -q "^$LOCALE_NAME UTF-8" /etc/locale.gen 2>/dev/null; then
-    echo "$LOCALE_NAME UTF-8" | "${SUDO[@]}" tee -a /etc/locale.gen >/dev/null
+  if [ -f /etc/locale.gen ] && grep -q "^# *$name UTF-8" /etc/locale.gen; then
+    "${SUDO[@]}" sed -i "s/^# *\($name UTF-8\)/\1/" /etc/locale.gen
+  elif ! grep -q "^$name UTF-8" /etc/locale.gen 2>/dev/null; then
+    echo "$name UTF-8" | "${SUDO[@]}" tee -a /etc/locale.gen >/dev/null
   fi
   # localedef builds just this one (locale-gen would rebuild every listed one).
-  "${SUDO[@]}" localedef -i zh_CN -c -f UTF-8 -A /usr/share/locale/locale.alias "$LOCALE_NAME"
-fi
+  "${SUDO[@]}" localedef -i "$l" -c -f UTF-8 -A /usr/share/locale/locale.alias "$name"
+done
 
 if ! all_present; then
   log "still missing after install:"
   has_i386 || log "  i386 architecture"
   missing_pkgs "${REQUIRED_PKGS[@]}" | sed 's/^/install-deps:   /' >&2
-  has_locale || log "  locale $LOCALE_NAME"
+  missing_locales | sed 's/^/install-deps:   locale /' >&2
   alt_ok || log "  posix alternatives for i686-w64-mingw32-gcc/g++"
   exit 1
 fi

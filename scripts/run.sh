@@ -1,13 +1,24 @@
 #!/usr/bin/env bash
-# Builds Qarvel.exe and starts it under Wine with code page 936, on the
-# user's display. With no display it runs under Xvfb, saves a screenshot of
-# the dialog and says where.
+# Builds Qarvel.exe and starts it under Wine in the user's own locale (the
+# program shows its Chinese texts on any code page), on the user's display.
+# With no display it runs under Xvfb, saves a screenshot of the dialog and
+# says where.
 set -euo pipefail
 REPO="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)"
 cd "$REPO"
 
 "$REPO/scripts/install-deps.sh"
 "$REPO/scripts/build-win32.sh"
+
+# The caller's locale when it is an installed UTF-8 one, else C.UTF-8.
+if [ -z "${WINE_ENV_LOCALE:-}" ]; then
+  mine="${LC_ALL:-${LC_CTYPE:-${LANG:-}}}"
+  if [ -n "$mine" ] && locale -a 2>/dev/null | grep -ix "${mine%%.*}\.utf-\?8" >/dev/null; then
+    export WINE_ENV_LOCALE="${mine%%.*}.UTF-8"
+  else
+    export WINE_ENV_LOCALE=C.UTF-8
+  fi
+fi
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   # shellcheck source=scripts/wine-env.sh

@@ -2,7 +2,7 @@
 # Runs every test: installs what is missing, builds the native unit tests
 # with AddressSanitizer and UBSan and runs them, fuzzes the commands for a
 # minute, then cross-builds Qarvel.exe and runs the layer tests and the
-# end-to-end tests under Wine.
+# end-to-end tests under Wine, once for each system code page in turn.
 set -euo pipefail
 
 REPO="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)"
@@ -21,7 +21,23 @@ scripts/fuzz.sh 60
 echo "== win32 build (MinGW-w64 i686)"
 "$REPO/scripts/build-win32.sh"
 
-echo "== layer tests on the real window system (Wine)"
-tests/win32/run-layer-tests.sh
-echo "== end-to-end tests of Qarvel.exe (Wine)"
-tests/e2e/run-e2e.sh
+# The program shows and names the same whatever the system's ANSI code page,
+# which Wine takes from the locale: 936, 1252, 932 and 65001. zh_CN keeps
+# the scripts' default prefixes; each other locale has one prefix for both
+# suites (they run one after the other).
+failed=()
+for locale in zh_CN.UTF-8 en_US.UTF-8 ja_JP.UTF-8 hi_IN.UTF-8; do
+  tag="${locale%%.*}"
+  prefixes=()
+  if [ "$tag" != zh_CN ]; then
+    prefixes=(WINE_ENV_PREFIX="$REPO/build/wineprefix-$tag" E2E_WINE_PREFIX="$REPO/build/wineprefix-$tag")
+  fi
+  echo "== layer tests on the real window system (Wine, $locale)"
+  env WINE_ENV_LOCALE="$locale" "${prefixes[@]}" tests/win32/run-layer-tests.sh || failed+=("layer tests ($locale)")
+  echo "== end-to-end tests of Qarvel.exe (Wine, $locale)"
+  env WINE_ENV_LOCALE="$locale" "${prefixes[@]}" tests/e2e/run-e2e.sh || failed+=("end-to-end tests ($locale)")
+done
+if [ "${#failed[@]}" -gt 0 ]; then
+  printf 'FAILED: %s\n' "${failed[@]}"
+  exit 1
+fi
