@@ -73,8 +73,9 @@ BOOL CFile::Open(LPCTSTR path, UINT flags)
     // CreateFile refuses a folder already (it would need
     // FILE_FLAG_BACKUP_SEMANTICS); a device such as NUL, CON or a pipe opens
     // and is refused by its type.
+    DWORD attributes = (flags & modeHidden) ? FILE_ATTRIBUTE_HIDDEN : FILE_ATTRIBUTE_NORMAL;
     HANDLE file = ::CreateFileA(path, AccessFor(flags), ShareFor(flags), nullptr,
-                                DispositionFor(flags), FILE_ATTRIBUTE_NORMAL, nullptr);
+                                DispositionFor(flags), attributes, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return FALSE;
     if (::GetFileType(file) != FILE_TYPE_DISK) {
@@ -146,4 +147,23 @@ BOOL CFile::Close()
 BOOL CFile::Remove(LPCTSTR path)
 {
     return ::DeleteFileA(path);
+}
+
+// MoveFileEx without MOVEFILE_REPLACE_EXISTING fails when anything stands at
+// the target; without MOVEFILE_COPY_ALLOWED it only renames, within the
+// volume. The attributes go with the file, so a hidden one is shown first.
+CFile::RenameResult CFile::Rename(LPCTSTR from, LPCTSTR to)
+{
+    DWORD attributes = ::GetFileAttributesA(from);
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return renameFailed;
+    if (attributes & FILE_ATTRIBUTE_HIDDEN) {
+        DWORD shown = attributes & ~FILE_ATTRIBUTE_HIDDEN;
+        if (!::SetFileAttributesA(from, shown ? shown : FILE_ATTRIBUTE_NORMAL))
+            return renameFailed;
+    }
+    if (::MoveFileExA(from, to, 0))
+        return renamed;
+    DWORD error = ::GetLastError();
+    return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? targetExists : renameFailed;
 }

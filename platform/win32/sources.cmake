@@ -2,6 +2,7 @@
 # functions), chosen by the build for a Windows target.
 target_sources(platform PRIVATE
     ${CMAKE_SOURCE_DIR}/platform/win32/codepage_win32.cpp
+    ${CMAKE_SOURCE_DIR}/platform/win32/dllsearch_win32.cpp
     ${CMAKE_SOURCE_DIR}/platform/win32/path_rules_win32.cpp
     ${CMAKE_SOURCE_DIR}/platform/win32/cwnd_win32.cpp
     ${CMAKE_SOURCE_DIR}/platform/win32/cdialog_win32.cpp
