@@ -81,6 +81,9 @@ TEST_F(CutFaults, FoldersThatCannotTakeTheOutputAndAnUnreadableSource)
         { "output folder read-only", source, dir.Path("ro/Part1"),
           Warned(Str(OpenFailedMessage(dir.Path("ro/part1.mp3").c_str()))) },
         { "source not readable", secret, dir.Path("rw/Secret"), Warned(Str(OpenFailedMessage(secret.c_str()))) },
+        // Refused at the rename: the unfinished file's own name is short.
+        { "name over 255 bytes", source, dir.Path("rw/" + std::string(300, 'n')),
+          Warned(Str(OpenFailedMessage(dir.Path("rw/" + std::string(300, 'n') + ".mp3").c_str()))) },
         // The same user can write where permission allows: what fails above
         // is the folder, not the user.
         { "output folder writable", source, dir.Path("rw/Part1"), Succeeded() },
