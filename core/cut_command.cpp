@@ -72,30 +72,63 @@ bool RangeInFile(CWnd& form, int32_t length, int32_t start, int32_t count)
     return true;
 }
 
-// Creates the output, failing if anything appeared at its path since the
-// check, and writes the slice. A failed write, or a slice that lost bytes
-// meanwhile, removes the file.
+// Names tried for the unfinished file before the cut gives up: one left by
+// each killed cut in the folder is stepped over.
+constexpr int kUnfinishedNames = 10000;
+
+// Creates the file the slice goes to until it is complete: the first free
+// unfinished name beside the output. A failure other than a taken name ends
+// the search.
+bool CreateUnfinished(CFile& file, const CString& output, CString* unfinished)
+{
+    for (int attempt = 1; attempt <= kUnfinishedNames; ++attempt) {
+        *unfinished = UnfinishedPathFor(output, attempt);
+        if (file.Open(*unfinished, CFile::modeCreateNew | CFile::modeWrite | CFile::modeHidden))
+            return true;
+        if (!Exists(*unfinished))
+            return false;
+    }
+    return false;
+}
+
+// What the user is told when the complete file could not take the output's
+// name; empty when it did. A name the file system refuses (one over 255
+// bytes) fails here, where creating the output failed before: the same
+// message as then.
+CString RenameFailure(CFile::RenameResult named, const CString& output)
+{
+    if (named == CFile::renamed)
+        return CString();
+    return named == CFile::targetExists ? CString(TXT_TARGET_EXISTS) : OpenFailedMessage(output);
+}
+
+// Writes the slice under an unfinished name and gives it the output's name
+// only once every byte is written and the file closed, so that a cut that is
+// killed part-way never leaves a short file under the chosen name. The
+// rename never replaces: a name that appeared since the check is left as it
+// is. Every failure removes the unfinished file.
 bool WriteSlice(CWnd& form, const CString& output, const CString& sourcePath, const CFileSlice& slice)
 {
     CFile file;
-    if (!file.Open(output, CFile::modeCreateNew | CFile::modeWrite)) {
+    CString unfinished;
+    if (!CreateUnfinished(file, output, &unfinished)) {
         ShowWarning(form, Exists(output) ? CString(TXT_TARGET_EXISTS) : OpenFailedMessage(output));
         return false;
     }
     bool written = slice.WriteTo(file) != FALSE;
     bool closed = file.Close() != FALSE;
-    // A source that shrank during the write left zeros or a gap in the copy.
-    if (written && closed && !slice.Intact()) {
-        CFile::Remove(output);
-        ShowWarning(form, ReadFailedMessage(sourcePath));
-        return false;
-    }
-    if (!written || !closed) {
-        CFile::Remove(output);
-        ShowWarning(form, WriteFailedMessage(output));
-        return false;
-    }
-    return true;
+    CString failure;
+    if (!written || !closed)
+        failure = WriteFailedMessage(output);
+    else if (!slice.Intact())  // a source that shrank left zeros or a gap in the copy
+        failure = ReadFailedMessage(sourcePath);
+    else
+        failure = RenameFailure(CFile::Rename(unfinished, output), output);
+    if (failure.IsEmpty())
+        return true;
+    CFile::Remove(unfinished);
+    ShowWarning(form, failure);
+    return false;
 }
 
 }  // namespace
@@ -125,7 +158,7 @@ void RunCutCommand(CWnd& form)
         return;
 
     // The whole slice in memory at once: one load, one write. The output is
-    // created only once every byte is in and the source closed; a source that
+    // begun only once every byte is in and the source closed; a source that
     // shrank since its length was taken fails the load.
     CFileSlice slice;
     CFileSlice::Result loaded = slice.Load(source, start, static_cast<UINT>(count));

@@ -1,5 +1,7 @@
 #include "core/output_path.h"
 
+#include <string>
+
 #include "core/messages.h"
 #include "platform/path_rules.h"
 
@@ -19,4 +21,10 @@ CString OutputPathFor(const CString& chosen)
     if (!hasSuffix)
         output += TXT_MP3_SUFFIX;
     return output;
+}
+
+CString UnfinishedPathFor(const CString& output, int attempt)
+{
+    CString folder = output.Left(AfxLastPathSeparator(output) + 1);
+    return folder + "~qarvel-" + std::to_string(attempt).c_str() + ".part";
 }

@@ -19,7 +19,11 @@ public:
         modeNoTruncate = 0x2000,
         // Create a new file; fail if anything exists at the path already.
         modeCreateNew = 0x00100000,
+        // A new file is created hidden where the file system keeps such an
+        // attribute (Windows); elsewhere ignored.
+        modeHidden = 0x00200000,
     };
+    enum RenameResult { renamed, targetExists, renameFailed };
     enum SeekPosition : UINT { begin = 0, current = 1, end = 2 };
 
     CFile() = default;
@@ -44,6 +48,11 @@ public:
 
     // Removes a file. False on failure.
     static BOOL Remove(LPCTSTR path);
+    // Gives a closed file the name to, never in place of anything: when any
+    // entry stands at to (a file, a folder, a link), targetExists, and both
+    // are left as they were. The file comes out visible: a hidden attribute
+    // (modeHidden) is cleared first.
+    static RenameResult Rename(LPCTSTR from, LPCTSTR to);
 
 private:
     friend class CFileSlice;

@@ -79,12 +79,13 @@ public:
     // File dialogs that found no answer queued (answered with cancel).
     int unansweredFileDialogs = 0;
 
-    // Fault-test hooks: called, when set, just before CFile::Open and
-    // CFile::Read reach the file system, so that a test can make a real
-    // change there (unlink, truncate, create) at that exact moment. They
-    // never stand in for the call's result.
+    // Fault-test hooks: called, when set, just before CFile::Open,
+    // CFile::Read and CFile::Rename reach the file system, so that a test
+    // can make a real change there (unlink, truncate, create) at that exact
+    // moment. They never stand in for the call's result.
     std::function<void(const char* path, UINT flags)> beforeOpen;
     std::function<void()> beforeRead;
+    std::function<void(const char* from, const char* to)> beforeRename;
 
     // Used by the backend.
     struct Answer {

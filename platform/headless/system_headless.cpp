@@ -1,6 +1,7 @@
 // The headless file system: the real POSIX one. Code page 936 rules and a
 // case-sensitive file system.
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -131,6 +132,25 @@ BOOL CFile::Close()
 BOOL CFile::Remove(LPCTSTR path)
 {
     return ::unlink(path) == 0;
+}
+
+// renameat2 with RENAME_NOREPLACE fails with EEXIST when any entry stands at
+// the target, in one step. File systems without it (and kernels before 3.15)
+// refuse the flag; there a hard link does the same check in one step, and
+// the old name is unlinked after.
+CFile::RenameResult CFile::Rename(LPCTSTR from, LPCTSTR to)
+{
+    if (const auto& hook = headless::Session::Current().beforeRename)
+        hook(from, to);
+    int result = ::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE);
+    if (result != 0 && (errno == EINVAL || errno == ENOSYS)) {
+        result = ::link(from, to);
+        if (result == 0)
+            ::unlink(from);
+    }
+    if (result == 0)
+        return renamed;
+    return errno == EEXIST ? targetExists : renameFailed;
 }
 
 BOOL CFileFind::FindFile(LPCTSTR path)

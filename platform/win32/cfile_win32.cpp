@@ -1,5 +1,7 @@
 // CFile over the Windows file API. m_handle holds the HANDLE; -1 is also
 // INVALID_HANDLE_VALUE, so "closed" and "failed to open" look the same.
+#include <string>
+
 #include "platform/cfile.h"
 #include "text_win32.h"
 
@@ -74,8 +76,9 @@ BOOL CFile::Open(LPCTSTR path, UINT flags)
     // CreateFile refuses a folder already (it would need
     // FILE_FLAG_BACKUP_SEMANTICS); a device such as NUL, CON or a pipe opens
     // and is refused by its type.
+    DWORD attributes = (flags & modeHidden) ? FILE_ATTRIBUTE_HIDDEN : FILE_ATTRIBUTE_NORMAL;
     HANDLE file = ::CreateFileW(win32::Wide(path).c_str(), AccessFor(flags), ShareFor(flags), nullptr,
-                                DispositionFor(flags), FILE_ATTRIBUTE_NORMAL, nullptr);
+                                DispositionFor(flags), attributes, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return FALSE;
     if (::GetFileType(file) != FILE_TYPE_DISK) {
@@ -147,4 +150,24 @@ BOOL CFile::Close()
 BOOL CFile::Remove(LPCTSTR path)
 {
     return ::DeleteFileW(win32::Wide(path).c_str());
+}
+
+// MoveFileEx without MOVEFILE_REPLACE_EXISTING fails when anything stands at
+// the target; without MOVEFILE_COPY_ALLOWED it only renames, within the
+// volume. The attributes go with the file, so a hidden one is shown first.
+CFile::RenameResult CFile::Rename(LPCTSTR from, LPCTSTR to)
+{
+    std::wstring source = win32::Wide(from);
+    DWORD attributes = ::GetFileAttributesW(source.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return renameFailed;
+    if (attributes & FILE_ATTRIBUTE_HIDDEN) {
+        DWORD shown = attributes & ~FILE_ATTRIBUTE_HIDDEN;
+        if (!::SetFileAttributesW(source.c_str(), shown ? shown : FILE_ATTRIBUTE_NORMAL))
+            return renameFailed;
+    }
+    if (::MoveFileExW(source.c_str(), win32::Wide(to).c_str(), 0))
+        return renamed;
+    DWORD error = ::GetLastError();
+    return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? targetExists : renameFailed;
 }

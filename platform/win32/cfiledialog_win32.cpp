@@ -3,6 +3,7 @@
 
 #include "platform/cfiledialog.h"
 #include "platform/cwinapp.h"
+#include "platform/win32/system_library.h"
 #include "text_win32.h"
 
 namespace {
@@ -29,10 +30,11 @@ typedef BOOL(WINAPI* FileDialogFunction)(LPOPENFILENAMEW);
 
 // comdlg32 is loaded at the first file dialog, not at start-up: linked
 // directly it brings seven more DLLs into the process before the dialog can
-// show (a quarter of the start-up time under Wine). Loaded once, it stays.
+// show (a quarter of the start-up time under Wine). Loaded once, it stays;
+// from the system folder only (system_library.h).
 FileDialogFunction FileDialogFunctionFor(BOOL open)
 {
-    static HMODULE library = ::LoadLibraryW(L"comdlg32.dll");
+    static HMODULE library = AfxLoadSystemLibrary(L"comdlg32.dll");
     if (!library)
         return nullptr;
     FARPROC function = ::GetProcAddress(library, open ? "GetOpenFileNameW" : "GetSaveFileNameW");

@@ -4,6 +4,7 @@
 target_sources(platform PRIVATE
     ${CMAKE_SOURCE_DIR}/platform/win32/codepage_win32.cpp
     ${CMAKE_SOURCE_DIR}/platform/win32/text_win32.cpp
+    ${CMAKE_SOURCE_DIR}/platform/win32/dllsearch_win32.cpp
     ${CMAKE_SOURCE_DIR}/platform/win32/path_rules_win32.cpp
     ${CMAKE_SOURCE_DIR}/platform/win32/cwnd_win32.cpp
     ${CMAKE_SOURCE_DIR}/platform/win32/cdialog_win32.cpp

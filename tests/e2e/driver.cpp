@@ -4,7 +4,9 @@
 //
 // Usage: e2e_driver QARVEL_EXE WORK_FOLDER [CASE...]
 // WORK_FOLDER is an existing, writable folder (a Windows path); each case
-// works in a subfolder of its own. With CASE names, only those run.
+// works in a subfolder of its own. With CASE names, only those run. The
+// planted-DLL case takes its DLLs and control program from planted\ beside
+// the driver, where the build puts them.
 // Prints "PASS name" or "FAIL name: ..." per case, then "N passed, M failed";
 // exits with 0 only when every case passed.
 //
@@ -18,6 +20,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "remote_ui.h"
@@ -270,7 +273,8 @@ using Form = std::vector<std::string>;
 // leaves nothing behind for the next one.
 class Product {
 public:
-    Product() = default;
+    // The program at exe: Qarvel.exe itself unless a case runs a copy.
+    explicit Product(std::string exe = g_qarvel) : m_exe(std::move(exe)) {}
     Product(const Product&) = delete;
     Product& operator=(const Product&) = delete;
     ~Product() { Stop(); }
@@ -282,12 +286,12 @@ public:
     // dialog.
     void Start(const std::string& arguments = "")
     {
-        std::string commandLine = "\"" + g_qarvel + "\"" + (arguments.empty() ? "" : " " + arguments);
+        std::string commandLine = "\"" + m_exe + "\"" + (arguments.empty() ? "" : " " + arguments);
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
-        Require(CreateProcessA(g_qarvel.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+        Require(CreateProcessA(m_exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                                g_work.c_str(), &startup, &m_process) != FALSE,
-                "could not start " + Show(g_qarvel) + ", error " + Show(static_cast<long long>(GetLastError())));
+                "could not start " + Show(m_exe) + ", error " + Show(static_cast<long long>(GetLastError())));
         m_started = true;
         bool shown = ui::WaitUntil([&] {
             for (HWND window : ui::TopLevelWindows(m_process.dwProcessId)) {
@@ -318,6 +322,13 @@ public:
     bool Exited(DWORD timeoutMs) const
     {
         return m_started && WaitForSingleObject(m_process.hProcess, timeoutMs) == WAIT_OBJECT_0;
+    }
+
+    // Ends the process at once, as the task manager or a crash would.
+    void Kill()
+    {
+        TerminateProcess(m_process.hProcess, 1);
+        Require(Exited(5000), "the killed process did not end within 5 s");
     }
 
     // The file dialog that a click or key just opened.
@@ -384,6 +395,7 @@ private:
         m_started = false;
     }
 
+    std::string m_exe;
     PROCESS_INFORMATION m_process = {};
     bool m_started = false;
 };
@@ -420,6 +432,17 @@ void SaveAs(Product& app, const std::string& name)
 {
     ui::Click(app.dialog, IDOK);
     AnswerFileDialog(app.WaitFileDialog(), name);
+}
+
+// The cut from source as a user starts it: open, type the byte range, name
+// the output.
+void StartCut(Product& app, const std::string& source, const char* start, const char* count,
+              const std::string& saveAs)
+{
+    OpenSource(app, source);
+    TypeInto(app, kStartByte, start);
+    TypeInto(app, kByteCount, count);
+    SaveAs(app, saveAs);
 }
 
 // Checks the next message box, then closes it with its OK button.
@@ -946,6 +969,185 @@ void StartupRow(const char* name, bool withArguments)
 void StartupState() { StartupRow("startup_state", false); }
 void CommandLineIgnored() { StartupRow("command_line_ignored", true); }
 
+// ---- Faults from outside the program --------------------------------------
+
+// System DLLs that the common dialogs pull in and that are not KnownDLLs: a
+// copy of each, planted beside the program, is what Windows' search finds
+// first. Wine prefers its own unless told to take one found on disk first.
+const char* const kPlantedDlls[] = {"uxtheme", "version", "msimg32", "dwmapi", "propsys", "compstui"};
+
+std::string ProgramFolder()
+{
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string self(path, length < MAX_PATH ? length : 0);
+    return self.substr(0, self.find_last_of('\\'));
+}
+
+void CopyInto(const std::string& from, const std::string& folder, const std::string& name)
+{
+    Require(CopyFileA(from.c_str(), Join(folder, name).c_str(), FALSE) != FALSE, "could not copy " + Show(from));
+}
+
+// The markers that planted DLLs left on being loaded.
+std::vector<std::string> PlantedDllsLoaded(const std::string& folder)
+{
+    std::vector<std::string> loaded;
+    for (const std::string& name : FilesIn(folder)) {
+        if (name.size() > 7 && name.compare(name.size() - 7, 7, ".loaded") == 0)
+            loaded.push_back(name);
+    }
+    return loaded;
+}
+
+// Native-first overrides for the planted names, for the programs this
+// driver starts while the object lives.
+class PreferPlantedDlls {
+public:
+    PreferPlantedDlls()
+    {
+        char old[1024] = "";
+        m_hadOld = GetEnvironmentVariableA("WINEDLLOVERRIDES", old, sizeof old) > 0;
+        m_old = old;
+        std::string names;
+        for (const char* dll : kPlantedDlls)
+            names += (names.empty() ? "" : ",") + std::string(dll);
+        std::string overrides = (m_old.empty() ? "" : m_old + ";") + names + "=n,b";
+        SetEnvironmentVariableA("WINEDLLOVERRIDES", overrides.c_str());
+    }
+    ~PreferPlantedDlls() { SetEnvironmentVariableA("WINEDLLOVERRIDES", m_hadOld ? m_old.c_str() : nullptr); }
+    PreferPlantedDlls(const PreferPlantedDlls&) = delete;
+    PreferPlantedDlls& operator=(const PreferPlantedDlls&) = delete;
+
+private:
+    std::string m_old;
+    bool m_hadOld = false;
+};
+
+// A copy of Qarvel.exe among planted DLLs makes a whole cut through both
+// file dialogs and loads none of them; the control program, which loads
+// comdlg32 without the guard, loads some from the same folder.
+void PlantedDllsNotLoaded()
+{
+    std::string folder = CaseFolder("planted_dlls_not_loaded");
+    std::string planted = Join(ProgramFolder(), "planted");
+    for (const char* dll : kPlantedDlls)
+        CopyInto(Join(planted, std::string(dll) + ".dll"), folder, std::string(dll) + ".dll");
+    CopyInto(Join(planted, "planted_control.exe"), folder, "planted_control.exe");
+    CopyInto(g_qarvel, folder, "Qarvel.exe");
+    std::string source = Pattern(kSourceSize);
+    WriteBytes(Join(folder, "song.mp3"), source);
+    PreferPlantedDlls prefer;
+
+    {
+        Product app(Join(folder, "Qarvel.exe"));
+        app.Start();
+        StartCut(app, Join(folder, "song.mp3"), "100", "200", Join(folder, "out"));
+        ExpectMessage(app, kCutDone, ui::Icon::Information);
+    }
+    CheckSlice(Join(folder, "out.mp3"), source, 100, 200);
+    CheckEq("planted DLLs that Qarvel.exe loaded", PlantedDllsLoaded(folder), std::vector<std::string>{});
+
+    std::string control = Join(folder, "planted_control.exe");
+    std::string commandLine = "\"" + control + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    Require(CreateProcessA(control.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                           &startup, &process) != FALSE,
+            "could not start the control program");
+    bool ended = WaitForSingleObject(process.hProcess, 20000) == WAIT_OBJECT_0;
+    if (!ended)
+        TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    Require(ended, "the control program did not end within 20 s");
+    Check(!PlantedDllsLoaded(folder).empty(),
+          "expected the control program to load planted DLLs, got none: the test cannot tell the guard works");
+}
+
+// The largest source and slice the checks accept; sparse, so that only the
+// bytes written take room.
+constexpr LONGLONG kLargestSource = 2147483647;
+const char kLargestCount[] = "2147483646";
+
+void WriteSparse(const std::string& path, const std::string& head, LONGLONG size)
+{
+    WriteBytes(path, head);
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    Require(file != INVALID_HANDLE_VALUE, "could not open " + Show(path));
+    LARGE_INTEGER end;
+    end.QuadPart = size;
+    BOOL ok = SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+    CloseHandle(file);
+    Require(ok, "could not extend " + Show(path));
+}
+
+LONGLONG SizeOf(const WIN32_FIND_DATAA& entry)
+{
+    return (static_cast<LONGLONG>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
+}
+
+// The size of the largest file in folder other than the one named except.
+LONGLONG LargestOtherFile(const std::string& folder, const std::string& except)
+{
+    LONGLONG largest = 0;
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA(Join(folder, "*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE)
+        return 0;
+    do {
+        if (entry.cFileName != except && SizeOf(entry) > largest)
+            largest = SizeOf(entry);
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+    return largest;
+}
+
+// Qarvel.exe killed while its output grows: nothing stands under the chosen
+// name, only the hidden unfinished file; the next cut to that name succeeds
+// beside it.
+void KillDuringCut()
+{
+    std::string folder = CaseFolder("kill_during_cut_leaves_no_output");
+    std::string song = Join(folder, "big.mp3");
+    std::string head = Pattern(kSourceSize);
+    WriteSparse(song, head, kLargestSource);
+    std::string output = Join(folder, "killed.mp3");
+    struct Cleanup {
+        std::string folder;
+        ~Cleanup()
+        {
+            for (const std::string& name : FilesIn(folder))
+                DeleteFileA(Join(folder, name).c_str());
+        }
+    } cleanup{folder};
+
+    {
+        Product app;
+        app.Start();
+        StartCut(app, song, "0", kLargestCount, Join(folder, "killed"));
+        bool growing = ui::WaitUntil([&] { return LargestOtherFile(folder, "big.mp3") >= (1 << 20); }, 20000);
+        Require(growing, "expected the output growing in the folder, got " + Show(FilesIn(folder)));
+        Require(!ui::FindMessageBox(app.Process()), "the cut ended before the kill");
+        app.Kill();
+    }
+    CheckEq("files in the folder after the kill", FilesIn(folder),
+            std::vector<std::string>{"big.mp3", "~qarvel-1.part"});
+    DWORD attributes = GetFileAttributesA(Join(folder, "~qarvel-1.part").c_str());
+    Check(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_HIDDEN),
+          "expected the unfinished file hidden, got attributes " + Show(static_cast<long long>(attributes)));
+
+    Product app;
+    app.Start();
+    StartCut(app, song, "100", "500", Join(folder, "killed"));
+    ExpectMessage(app, kCutDone, ui::Icon::Information);
+    CheckEq("files in the folder after the next cut", FilesIn(folder),
+            std::vector<std::string>{"big.mp3", "killed.mp3", "~qarvel-1.part"});
+    CheckSlice(output, head, 100, 500);
+    Check(!(GetFileAttributesA(output.c_str()) & FILE_ATTRIBUTE_HIDDEN), "expected the output visible, got it hidden");
+}
+
 // ---- Runner ----------------------------------------------------------------
 
 struct Case {
@@ -971,6 +1173,8 @@ std::vector<Case> AllCases()
         {"cut_without_source_refused", CutWithoutSource},
         {"cut_source_missing_refused", SourceMissing},
         {"cut_source_is_folder_refused", SourceIsFolder},
+        {"planted_dlls_not_loaded", PlantedDllsNotLoaded},
+        {"kill_during_cut_leaves_no_output", KillDuringCut},
     };
     for (const CutRow& row : kCutRows)
         cases.push_back({row.name, [&row] { RunCutRow(row); }});

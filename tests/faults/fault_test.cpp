@@ -81,6 +81,9 @@ TEST_F(CutFaults, FoldersThatCannotTakeTheOutputAndAnUnreadableSource)
         { "output folder read-only", source, dir.Path("ro/Part1"),
           Warned(Str(OpenFailedMessage(dir.Path("ro/part1.mp3").c_str()))) },
         { "source not readable", secret, dir.Path("rw/Secret"), Warned(Str(OpenFailedMessage(secret.c_str()))) },
+        // Refused at the rename: the unfinished file's own name is short.
+        { "name over 255 bytes", source, dir.Path("rw/" + std::string(300, 'n')),
+          Warned(Str(OpenFailedMessage(dir.Path("rw/" + std::string(300, 'n') + ".mp3").c_str()))) },
         // The same user can write where permission allows: what fails above
         // is the folder, not the user.
         { "output folder writable", source, dir.Path("rw/Part1"), Succeeded() },
@@ -203,8 +206,10 @@ TEST_F(CutFaults, ASourceThatIsAFolderIsRefusedByItsPath)
     EXPECT_EQ(Tree(dir.Root()), (Paths{ "album.mp3/", "song.mp3" }));
 }
 
-// Something appears at the output path after the command found it free and
-// before it creates the file: what appeared must stay as it was.
+// Something appears at the output path after the command found it free:
+// before it creates the unfinished file, or after the slice is written and
+// before the rename. What appeared must stay as it was, and no unfinished
+// file may be left.
 struct AppearCase {
     const char* what;
     std::function<void(const std::string& path)> make;
@@ -213,7 +218,9 @@ struct AppearCase {
     const char* keptBytes;
 };
 
-TEST_F(CutFaults, AnOutputNameAppearingBeforeTheCreationIsLeftAlone)
+enum class Moment { beforeCreation, beforeRename };
+
+TEST_F(CutFaults, AnOutputNameAppearingBeforeTheCreationOrTheRenameIsLeftAlone)
 {
     std::string keep = dir.Path("keep.mp3");
     const AppearCase cases[] = {
@@ -234,19 +241,28 @@ TEST_F(CutFaults, AnOutputNameAppearingBeforeTheCreationIsLeftAlone)
     };
     SetRange(100, 200);
     std::string output = dir.Path("out.mp3");
+    std::string unfinished = dir.Path("~qarvel-1.part");
+    for (Moment moment : { Moment::beforeCreation, Moment::beforeRename })
     for (const AppearCase& c : cases) {
-        SCOPED_TRACE(c.what);
-        Paths created;
+        SCOPED_TRACE(std::string(c.what) + (moment == Moment::beforeCreation ? ", before the creation" : ", before the rename"));
+        Paths touched;
         session.beforeOpen = [&](const char* path, UINT flags) {
-            if (flags & CFile::modeWrite) {
-                created.push_back(path);
-                c.make(path);
+            if (moment == Moment::beforeCreation && (flags & CFile::modeWrite)) {
+                touched.push_back(path);
+                c.make(output);
+            }
+        };
+        session.beforeRename = [&](const char* from, const char* to) {
+            if (moment == Moment::beforeRename) {
+                touched = { from, to };
+                c.make(output);
             }
         };
         Report seen = Cut(dir.Path("Out"));
         session.beforeOpen = nullptr;
+        session.beforeRename = nullptr;
 
-        EXPECT_EQ(created, Paths{ output });
+        EXPECT_EQ(touched, (moment == Moment::beforeCreation ? Paths{ unfinished } : Paths{ unfinished, output }));
         EXPECT_EQ(seen, Warned(TXT_TARGET_EXISTS));
         EXPECT_EQ(Tree(dir.Root()), c.tree);
         if (c.kept) {
@@ -256,6 +272,19 @@ TEST_F(CutFaults, AnOutputNameAppearingBeforeTheCreationIsLeftAlone)
         ::unlink(output.c_str());
         ::rmdir(output.c_str());
     }
+}
+
+// What a killed cut leaves (its unfinished file), or a user's file or folder
+// that merely has such a name, neither blocks the next cut nor is touched.
+TEST_F(CutFaults, UnfinishedNamesAlreadyTakenAreSteppedOver)
+{
+    WriteFile(dir.Path("~qarvel-1.part"), "left by a killed cut");
+    ASSERT_EQ(::mkdir(dir.Path("~qarvel-2.part").c_str(), 0755), 0);
+    SetRange(100, 200);
+    EXPECT_EQ(Cut(dir.Path("out")), Succeeded());
+    EXPECT_EQ(Tree(dir.Root()), (Paths{ "out.mp3", "song.mp3", "~qarvel-1.part", "~qarvel-2.part/" }));
+    EXPECT_EQ(ReadFile(dir.Path("out.mp3")), sourceBytes.substr(100, 200));
+    EXPECT_EQ(ReadFile(dir.Path("~qarvel-1.part")), "left by a killed cut");
 }
 
 }  // namespace

@@ -26,6 +26,7 @@
 #include "core/derived_values.h"
 #include "core/messages.h"
 #include "core/open_source.h"
+#include "core/output_path.h"
 #include "platform/cfile.h"
 #include "platform/headless/headless.h"
 #include "res/resource.h"
@@ -581,11 +582,13 @@ void Run::Cut()
         }
         if (fault != Fault::kOutputAppearsAtCreate)
             return;
+        // At the output's name, while the slice goes to the unfinished file.
+        const char* output = p.output.c_str();
         switch (appearKind) {
-        case 0: appeared = ::close(::open(path, O_WRONLY | O_CREAT | O_EXCL, 0644)) == 0; break;
-        case 1: appeared = ::mkdir(path, 0755) == 0; break;
-        case 2: appeared = ::symlink("victim.mp3", path) == 0; break;
-        default: appeared = ::symlink("taken.mp3", path) == 0; break;
+        case 0: appeared = ::close(::open(output, O_WRONLY | O_CREAT | O_EXCL, 0644)) == 0; break;
+        case 1: appeared = ::mkdir(output, 0755) == 0; break;
+        case 2: appeared = ::symlink("victim.mp3", output) == 0; break;
+        default: appeared = ::symlink("taken.mp3", output) == 0; break;
         }
         expectedDisk = m_dir.Take();
     };
@@ -619,7 +622,8 @@ void Run::Cut()
     }
     Require(writeOpens == (p.reachesCreate ? 1 : 0), "cut: an output was opened unexpectedly");
     g_context += "\n  opened for writing: \"" + Escaped(createdPath) + "\"";
-    Require(!p.reachesCreate || createdPath == p.output, "cut: the output is not the formed path");
+    Require(!p.reachesCreate || createdPath == UnfinishedPathFor(p.output.c_str(), 1).Str(),
+            "cut: the unfinished file is not beside the formed path");
     if (fault == Fault::kOutputAppearsAtCreate && appeared)
         p.warning = TXT_TARGET_EXISTS;
     // A source that lost bytes of the slice after it was read may be told as

@@ -1,6 +1,7 @@
 // CFile and CFileFind on the real Windows file system: what opens, what is
 // created and what is refused; exclusive opens; lengths beyond 32 bits;
-// reads and writes that loop over large counts; double-byte path names.
+// reads and writes that loop over large counts; double-byte path names; the
+// rename that never replaces.
 #include <string>
 #include <vector>
 
@@ -295,6 +296,49 @@ TEST(File_RemoveAndDoubleBytePathNames)
     CHECK(CFile::Remove(path.c_str()));
     CHECK(!Exists(path));
     CHECK(!CFile::Remove(path.c_str()));
+}
+
+// The cut's unfinished file is created hidden and renamed to the output's
+// name: the rename never replaces what stands there, and the file comes out
+// visible.
+TEST(File_RenameNeverReplacesAndShowsTheFile)
+{
+    TempDir dir;
+    ::CreateDirectoryA(dir.Path("folder.mp3").c_str(), nullptr);
+    Put(dir.Path("theirs.mp3"), "theirs");
+    struct Row {
+        const char* target;
+        CFile::RenameResult result;
+    };
+    const Row rows[] = {
+        { "free.mp3", CFile::renamed },
+        { "theirs.mp3", CFile::targetExists },
+        { "folder.mp3", CFile::targetExists },
+        { "missing\\free.mp3", CFile::renameFailed },
+    };
+    for (const Row& row : rows) {
+        harness::Case c(row.target);
+        std::string from = dir.Path("~qarvel-1.part");
+        CFile file;
+        CHECK(file.Open(from.c_str(), CFile::modeCreateNew | CFile::modeWrite | CFile::modeHidden));
+        CHECK(file.Write("slice", 5));
+        CHECK(file.Close());
+        CHECK((::GetFileAttributesA(from.c_str()) & FILE_ATTRIBUTE_HIDDEN) != 0);
+
+        std::string to = dir.Path(row.target);
+        CHECK_EQ(static_cast<int>(CFile::Rename(from.c_str(), to.c_str())), static_cast<int>(row.result));
+        if (row.result == CFile::renamed) {
+            CHECK(!Exists(from));
+            CHECK_EQ(Get(to), std::string("slice"));
+            CHECK_EQ(::GetFileAttributesA(to.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0ul);
+        } else {
+            CHECK_EQ(Get(from), std::string("slice"));
+        }
+        ::DeleteFileA(from.c_str());
+    }
+    CHECK_EQ(Get(dir.Path("theirs.mp3")), std::string("theirs"));
+    CHECK_EQ(::GetFileAttributesA(dir.Path("folder.mp3").c_str()) & FILE_ATTRIBUTE_DIRECTORY,
+             static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
 }
 
 TEST(FileFind_AnyEntryMatches)
