@@ -1,7 +1,5 @@
 // CFile over the Windows file API. m_handle holds the HANDLE; -1 is also
 // INVALID_HANDLE_VALUE, so "closed" and "failed to open" look the same.
-#include <string>
-
 #include "platform/cfile.h"
 #include "text_win32.h"
 
@@ -157,7 +155,7 @@ BOOL CFile::Remove(LPCTSTR path)
 // volume. The attributes go with the file, so a hidden one is shown first.
 CFile::RenameResult CFile::Rename(LPCTSTR from, LPCTSTR to)
 {
-    std::wstring source = win32::Wide(from);
+    win32::WideText source = win32::Wide(from);
     DWORD attributes = ::GetFileAttributesW(source.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return renameFailed;

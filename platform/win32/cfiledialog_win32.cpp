@@ -14,15 +14,15 @@ constexpr size_t kFileBufferSize = 32768;
 // The layer's filter ends each piece with '|'; the common dialogs want a NUL
 // after each piece and one more at the end. In UTF-16 a '|' is never part of
 // another character (in code page 936 it can be a trail byte).
-std::wstring DialogFilter(const CString& filter)
+win32::WideText DialogFilter(const CString& filter)
 {
-    std::wstring pieces = win32::Wide(filter);
-    for (wchar_t& c : pieces) {
-        if (c == L'|')
-            c = L'\0';
+    win32::WideText pieces = win32::Wide(filter);
+    for (size_t i = 0; i < pieces.length(); ++i) {
+        if (pieces.data()[i] == L'|')
+            pieces.data()[i] = L'\0';
     }
-    pieces.push_back(L'\0');
-    pieces.push_back(L'\0');
+    // With the text's own terminator, the second NUL.
+    pieces.resize(pieces.length() + 1);
     return pieces;
 }
 
@@ -48,23 +48,24 @@ INT_PTR CFileDialog::DoModal()
     // The owner is disabled while the dialog is open.
     HWND owner = AfxOwnerWindow(m_pParentWnd, nullptr);
 
-    std::wstring filter = DialogFilter(m_filter);
-    std::wstring defaultExt = win32::Wide(m_defaultExt);
-    std::wstring file = win32::Wide(m_fileName).substr(0, kFileBufferSize - 1);
-    file.resize(kFileBufferSize, L'\0');
+    win32::WideText filter = DialogFilter(m_filter);
+    win32::WideText defaultExt = win32::Wide(m_defaultExt);
+    // The initial name, cut to fit, then room up to the full buffer.
+    win32::WideText file = win32::Wide(m_fileName);
+    file.resize(kFileBufferSize - 1);
 
     OPENFILENAMEW dialog = {};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = owner;
     dialog.lpstrFilter = m_filter.IsEmpty() ? nullptr : filter.c_str();
-    dialog.lpstrFile = &file[0];
-    dialog.nMaxFile = static_cast<DWORD>(file.size());
+    dialog.lpstrFile = file.data();
+    dialog.nMaxFile = static_cast<DWORD>(kFileBufferSize);
     dialog.lpstrDefExt = defaultExt.empty() ? nullptr : defaultExt.c_str();
     dialog.Flags = m_flags;
 
     FileDialogFunction show = FileDialogFunctionFor(m_open);
     if (!show || !show(&dialog))
         return IDCANCEL;
-    m_pathName = win32::Narrow(file.c_str(), static_cast<int>(file.find(L'\0')), &m_pathNameFits);
+    m_pathName = win32::Narrow(file.c_str(), static_cast<int>(::lstrlenW(file.c_str())), &m_pathNameFits);
     return IDOK;
 }

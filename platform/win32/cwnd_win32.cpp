@@ -23,9 +23,10 @@ int CWnd::GetDlgItemText(int id, CString& text) const
     // Windows file name contains: such a typed path names no file.
     HWND item = ::GetDlgItem(m_hWnd, id);
     int capacity = (item ? ::GetWindowTextLengthW(item) : 0) + 1;
-    std::wstring buffer(static_cast<size_t>(capacity), L'\0');
-    int length = ::GetDlgItemTextW(m_hWnd, id, &buffer[0], capacity);
-    text = win32::Narrow(buffer.data(), length);
+    win32::WideText buffer;
+    buffer.resize(static_cast<size_t>(capacity));
+    int length = ::GetDlgItemTextW(m_hWnd, id, buffer.data(), capacity);
+    text = win32::Narrow(buffer.c_str(), length);
     return text.GetLength();
 }
 

@@ -2,18 +2,19 @@
 
 namespace win32 {
 
-std::wstring Wide(const std::string& text)
+WideText Wide(const std::string& text)
 {
+    WideText wide;
     if (text.empty())
-        return std::wstring();
+        return wide;
     int size = static_cast<int>(text.size());
     int length = ::MultiByteToWideChar(kProgramCodePage, 0, text.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    ::MultiByteToWideChar(kProgramCodePage, 0, text.data(), size, &wide[0], length);
+    wide.resize(static_cast<size_t>(length > 0 ? length : 0));
+    ::MultiByteToWideChar(kProgramCodePage, 0, text.data(), size, wide.data(), length);
     return wide;
 }
 
-std::wstring Wide(const char* text)
+WideText Wide(const char* text)
 {
     return Wide(std::string(text ? text : ""));
 }

@@ -54,7 +54,7 @@ private:
         }
         ::RemoveDirectoryW(folder.c_str());
     }
-    static void RemoveTree(const std::string& folder) { RemoveTree(win32::Wide(folder)); }
+    static void RemoveTree(const std::string& folder) { RemoveTree(std::wstring(win32::Wide(folder).c_str())); }
 
     std::string m_root;
 };
