@@ -45,10 +45,13 @@ WINE_PKGS=(
 DISPLAY_PKGS=(
   xvfb x11-utils imagemagick locales
 )
+# The release files and their tests (scripts/release.sh, tests/release/).
+RELEASE_PKGS=(git python3 unzip)
 # Nice to have; a failure to install these is not fatal.
 OPTIONAL_PKGS=(ninja-build xdotool)
 
-REQUIRED_PKGS=("${NATIVE_PKGS[@]}" "${CROSS_PKGS[@]}" "${WINE_PKGS[@]}" "${DISPLAY_PKGS[@]}")
+REQUIRED_PKGS=("${NATIVE_PKGS[@]}" "${CROSS_PKGS[@]}" "${WINE_PKGS[@]}" "${DISPLAY_PKGS[@]}"
+               "${RELEASE_PKGS[@]}")
 LOCALE_NAME=zh_CN.UTF-8
 
 log() { printf 'install-deps: %s\n' "$*" >&2; }

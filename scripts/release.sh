@@ -20,9 +20,11 @@ umask 022
 build=build/release
 rm -rf "$build" dist
 # The packages need only Qarvel.exe and the icon: cpack must not build
-# every test program first.
+# every test program first. Debian's Python (and its zlib) writes the icon
+# and the zip, not whatever python3 comes first on the PATH.
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
-  -DCMAKE_BUILD_TYPE=MinSizeRel -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
+  -DCMAKE_BUILD_TYPE=MinSizeRel -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON \
+  -DPython3_EXECUTABLE=/usr/bin/python3 >/dev/null
 cmake --build "$build" -j"$(nproc)" --target Qarvel qarvel_icons qarvel_zip
 (cd "$build" && cpack -G DEB >/dev/null)
 

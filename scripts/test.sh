@@ -2,7 +2,8 @@
 # Runs every test: installs what is missing, builds the native unit tests
 # with AddressSanitizer and UBSan and runs them, fuzzes the commands for a
 # minute, then cross-builds Qarvel.exe and runs the layer tests and the
-# end-to-end tests under Wine.
+# end-to-end tests under Wine, and last the release files' tests (two clean
+# builds compared; the Debian package installed, started and purged).
 set -euo pipefail
 
 REPO="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)"
@@ -25,3 +26,5 @@ echo "== layer tests on the real window system (Wine)"
 tests/win32/run-layer-tests.sh
 echo "== end-to-end tests of Qarvel.exe (Wine)"
 tests/e2e/run-e2e.sh
+echo "== release files: reproducible, installed, started, purged"
+tests/release/run-release-tests.sh
