@@ -97,7 +97,7 @@ started() {
   WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all \
     wine "$a/build/release/tests/win32/wait_dialog.exe" 60 | tr -d '\r' || return 1
   sleep 1
-  wine_screenshot "$repo/build/release-test-screenshot.png" 2>/dev/null || true
+  mkdir -p "$repo/build" && wine_screenshot "$repo/build/release-test-screenshot.png" 2>/dev/null || true
 }
 build_wait() { cmake --build "$a/build/release" --target wait_dialog >/dev/null; }
 check "build the dialog wait" build_wait
