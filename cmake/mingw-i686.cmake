@@ -20,6 +20,12 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # whole slice in memory, and slices near 2 GiB need more than 2 GiB of
 # address space.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++ -Wl,--large-address-aware")
+# No link time in the PE header, so two builds of one commit are identical.
+# The oldest Windows the programs run on is 6.0 (Vista): they import
+# GetTickCount64, and an older system then refuses them cleanly at load.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "${CMAKE_EXE_LINKER_FLAGS_INIT} -Wl,--no-insert-timestamp")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "${CMAKE_EXE_LINKER_FLAGS_INIT} -Wl,--major-subsystem-version,6,--minor-subsystem-version,0")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "${CMAKE_EXE_LINKER_FLAGS_INIT} -Wl,--major-os-version,6,--minor-os-version,0")
 
 # Small: every function and object in its own section, unused ones dropped
 # by the linker; MinSizeRel adds -Os and strips the symbols.

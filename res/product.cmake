@@ -13,6 +13,11 @@ set(CMAKE_RC_COMPILE_OBJECT
 set(QARVEL_RESOURCE_SCRIPT ${CMAKE_SOURCE_DIR}/res/qarvel.rc)
 set_property(SOURCE ${QARVEL_RESOURCE_SCRIPT} APPEND PROPERTY
     OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/res/qarvel.ico ${CMAKE_SOURCE_DIR}/res/resource.h)
+# The version resource's values come from the project's version. The
+# include folder is the directory's, so the layer tests' copy of the script
+# finds the header too.
+configure_file(${CMAKE_SOURCE_DIR}/res/version.h.in ${CMAKE_BINARY_DIR}/res/version.h @ONLY)
+include_directories($<$<COMPILE_LANGUAGE:RC>:${CMAKE_BINARY_DIR}/res>)
 
 # WIN32: the graphical subsystem (-mwindows).
 add_executable(Qarvel WIN32 ${CMAKE_SOURCE_DIR}/app/the_app.cpp ${QARVEL_RESOURCE_SCRIPT})

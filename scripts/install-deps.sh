@@ -46,10 +46,13 @@ WINE_PKGS=(
 DISPLAY_PKGS=(
   xvfb x11-utils imagemagick locales
 )
+# The release files and their tests (scripts/release.sh, tests/release/).
+RELEASE_PKGS=(git python3 unzip)
 # Nice to have; a failure to install these is not fatal.
 OPTIONAL_PKGS=(ninja-build xdotool)
 
-REQUIRED_PKGS=("${NATIVE_PKGS[@]}" "${CROSS_PKGS[@]}" "${WINE_PKGS[@]}" "${DISPLAY_PKGS[@]}")
+REQUIRED_PKGS=("${NATIVE_PKGS[@]}" "${CROSS_PKGS[@]}" "${WINE_PKGS[@]}" "${DISPLAY_PKGS[@]}"
+               "${RELEASE_PKGS[@]}")
 LOCALES=(zh_CN en_US ja_JP hi_IN)
 
 log() { printf 'install-deps: %s\n' "$*" >&2; }

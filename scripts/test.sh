@@ -2,7 +2,9 @@
 # Runs every test: installs what is missing, builds the native unit tests
 # with AddressSanitizer and UBSan and runs them, fuzzes the commands for a
 # minute, then cross-builds Qarvel.exe and runs the layer tests and the
-# end-to-end tests under Wine, once for each system code page in turn.
+# end-to-end tests under Wine, once for each system code page in turn, and
+# last the release files' tests (two clean builds compared; the Debian
+# package installed, started and purged).
 set -euo pipefail
 
 REPO="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)"
@@ -37,6 +39,10 @@ for locale in zh_CN.UTF-8 en_US.UTF-8 ja_JP.UTF-8 hi_IN.UTF-8; do
   echo "== end-to-end tests of Qarvel.exe (Wine, $locale)"
   env WINE_ENV_LOCALE="$locale" "${prefixes[@]}" tests/e2e/run-e2e.sh || failed+=("end-to-end tests ($locale)")
 done
+
+echo "== release files: reproducible, installed, started, purged"
+tests/release/run-release-tests.sh || failed+=("release tests")
+
 if [ "${#failed[@]}" -gt 0 ]; then
   printf 'FAILED: %s\n' "${failed[@]}"
   exit 1

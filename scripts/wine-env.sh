@@ -32,7 +32,7 @@
 # Repo root, from this file's location (scripts/..).
 WINE_ENV_REPO="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)"
 # Bump when the prefix set-up below changes: older prefixes are rebuilt.
-WINE_ENV_PREFIX_VERSION=4
+WINE_ENV_PREFIX_VERSION=5
 # PID of the Xvfb that this shell started (empty: none).
 WINE_XVFB_PID="${WINE_XVFB_PID:-}"
 # 1 when this shell booted the Wine session (so wine_xvfb_stop ends it).
@@ -87,24 +87,6 @@ wine_env_init() {
   _wine_env_start_session || return 1
 }
 
-# The text on standard input in UTF-16 as a .reg file's hex list ("4d,00,...").
-_wine_env_hex() {
-  iconv -f UTF-8 -t UTF-16LE | od -An -tx1 -v | tr -s ' \n' ' ' | sed 's/^ //; s/ $//; s/ /,/g'
-}
-
-# A LOGFONTW of 9-point SimSun with weight $1, as a .reg hex list.
-_wine_env_logfont() {
-  local head face tail
-  # lfHeight -11, width, escapement, orientation, weight; italic, underline,
-  # strike-out, charset, precisions, quality, then pitch and family 0x22.
-  head="f5,ff,ff,ff,00,00,00,00,00,00,00,00,00,00,00,00,$(printf '%02x,%02x' $(($1 & 255)) $(($1 >> 8))),00,00"
-  head="$head,00,00,00,00,00,00,00,22"
-  face="$(printf SimSun | _wine_env_hex)" || return 1
-  # lfFaceName is 32 UTF-16 units: 6 used, 26 left as zeros.
-  tail="$(printf '00,00,%.0s' $(seq 1 26))"
-  printf '%s,%s,%s\n' "$head" "$face" "${tail%,}"
-}
-
 # Creates the prefix from scratch (called under the lock, in a subshell).
 _wine_env_create_prefix() {
   local t0=$SECONDS size="${WINE_ENV_DESKTOP:-1024x768}"
@@ -124,26 +106,18 @@ _wine_env_create_prefix() {
     cp -f /usr/share/wine/fonts/* "$fontdir/" || return 1
   fi
 
-  # Windows links its UI fonts to CJK ones (FontLink\SystemLink), so that
-  # text drawn in Tahoma shows Chinese on any system; Wine links them only
-  # under a CJK code page, and not for bold captions at all: captions and
-  # message boxes take SimSun (replaced below) as under zh_CN.
-  local link caption message
-  link="$(printf '%s\0\0' "wqy-zenhei.ttc,WenQuanYi Zen Hei Sharp" | _wine_env_hex)" || return 1
-  caption="$(_wine_env_logfont 700)" || return 1
-  message="$(_wine_env_logfont 400)" || return 1
   local reg
   reg="$(mktemp "${TMPDIR:-/tmp}/wine-env.XXXXXX.reg")" || return 1
   # Always use one virtual desktop: Xvfb has no window manager, and
-  # every process (the program and a test driver) then shares it.
-  # SimSun & co. (what "MS Shell Dlg" maps to in zh_CN) are not there:
-  # use WenQuanYi Zen Hei Sharp, whose bitmaps keep 9pt text sharp (plain
-  # Zen Hei loses strokes at 12px). No crash dialog (winedbg) for a
-  # crashing program: it just exits. UTF-16, so that the Chinese font
-  # names do not depend on the ANSI code page.
+  # every process (the program and a test driver) then shares it. No
+  # crash dialog (winedbg) for a crashing program: it just exits. Then the
+  # fonts that show the Chinese texts on any code page, shared with the
+  # launcher of the Debian package. UTF-16, so that the Chinese font names
+  # do not depend on the ANSI code page.
   {
     printf '\xff\xfe'
-    iconv -f UTF-8 -t UTF-16LE <<EOF
+    {
+      cat <<EOF
 Windows Registry Editor Version 5.00
 
 [HKEY_CURRENT_USER\\Software\\Wine\\Explorer]
@@ -152,36 +126,16 @@ Windows Registry Editor Version 5.00
 [HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]
 "Default"="$size"
 
-[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]
-"SimSun"="WenQuanYi Zen Hei Sharp"
-"NSimSun"="WenQuanYi Zen Hei Mono"
-"SimHei"="WenQuanYi Zen Hei Sharp"
-"Microsoft YaHei"="WenQuanYi Zen Hei Sharp"
-"Microsoft YaHei UI"="WenQuanYi Zen Hei Sharp"
-"宋体"="WenQuanYi Zen Hei Sharp"
-"新宋体"="WenQuanYi Zen Hei Mono"
-"黑体"="WenQuanYi Zen Hei Sharp"
-"微软雅黑"="WenQuanYi Zen Hei Sharp"
-
-[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink]
-"Tahoma"=hex(7):$link
-"MS Shell Dlg"=hex(7):$link
-"MS Shell Dlg 2"=hex(7):$link
-"Microsoft Sans Serif"=hex(7):$link
-"Segoe UI"=hex(7):$link
-
-[HKEY_CURRENT_USER\\Control Panel\\Desktop\\WindowMetrics]
-"CaptionFont"=hex:$caption
-"SmCaptionFont"=hex:$caption
-"MessageFont"=hex:$message
-
 [HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]
 "ShowCrashDialog"=dword:00000000
 
 [HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\AeDebug]
 "Auto"="0"
 "Debugger"=""
+
 EOF
+      sed 1d "$WINE_ENV_REPO/packaging/wine-fonts.reg"
+    } | iconv -f UTF-8 -t UTF-16LE
   } >"$reg" || { rm -f "$reg"; return 1; }
   local rc=0
   WINEDLLOVERRIDES="mscoree,mshtml=" wine regedit /S "$reg" </dev/null >/dev/null 2>&1 || rc=$?
