@@ -16,8 +16,8 @@ import time
 import zipfile
 
 
-def entry_bytes(spec):
-    path, _, kind = spec.partition(":")
+def entry_bytes(source):
+    path, _, kind = source.partition(":")
     with open(path, "rb") as f:
         data = f.read()
     if kind in ("text", "bom"):
@@ -33,7 +33,7 @@ def main():
     stamp = time.gmtime(int(os.environ["SOURCE_DATE_EPOCH"]))[:6]
     entries = sorted(arg.split("=", 1) for arg in sys.argv[2:])
     with zipfile.ZipFile(sys.argv[1], "w") as archive:
-        for name, spec in entries:
+        for name, source in entries:
             info = zipfile.ZipInfo(name, date_time=stamp)
             # A fixed mode and no owner. Made on "Unix", so that unzip reads
             # the UTF-8 name as such (from "MS-DOS" it translates it as OEM
@@ -41,7 +41,7 @@ def main():
             info.create_system = 3
             info.external_attr = 0o100644 << 16
             info.compress_type = zipfile.ZIP_DEFLATED
-            archive.writestr(info, entry_bytes(spec), compresslevel=9)
+            archive.writestr(info, entry_bytes(source), compresslevel=9)
 
 
 if __name__ == "__main__":

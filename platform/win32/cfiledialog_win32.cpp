@@ -66,6 +66,6 @@ INT_PTR CFileDialog::DoModal()
     FileDialogFunction show = FileDialogFunctionFor(m_open);
     if (!show || !show(&dialog))
         return IDCANCEL;
-    m_pathName = win32::Narrow(file.c_str(), static_cast<int>(::lstrlenW(file.c_str())), &m_pathNameFits);
+    m_pathName = win32::Narrow(file.c_str(), ::lstrlenW(file.c_str()), &m_pathNameFits);
     return IDOK;
 }

@@ -229,14 +229,21 @@ std::vector<std::string> Sorted(std::vector<std::string> names)
     return names;
 }
 
+// Removes the files in a folder, whatever their names.
+void EmptyFolder(const std::string& folder)
+{
+    std::wstring wide = ui::Wide(folder);
+    for (const std::wstring& file : WideFilesIn(folder))
+        DeleteFileW((wide + L"\\" + file).c_str());
+}
+
 // A fresh, empty folder for one case.
 std::string CaseFolder(const std::string& name)
 {
     std::string folder = Join(g_work, name);
     std::wstring wide = ui::Wide(folder);
     CreateDirectoryW(wide.c_str(), nullptr);
-    for (const std::wstring& file : WideFilesIn(folder))
-        DeleteFileW((wide + L"\\" + file).c_str());
+    EmptyFolder(folder);
     Require(FilesIn(folder).empty() && GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES,
             "could not prepare case folder " + Show(folder));
     return folder;
@@ -1116,11 +1123,7 @@ void KillDuringCut()
     std::string output = Join(folder, "killed.mp3");
     struct Cleanup {
         std::string folder;
-        ~Cleanup()
-        {
-            for (const std::string& name : FilesIn(folder))
-                DeleteFileA(Join(folder, name).c_str());
-        }
+        ~Cleanup() { EmptyFolder(folder); }
     } cleanup{folder};
 
     {
