@@ -1,35 +1,10 @@
-# Cross toolchain for the product: 32-bit Windows with MinGW-w64 (i686).
-#   cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
-#         -DCMAKE_BUILD_TYPE=MinSizeRel
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross toolchain for the product on 32-bit Windows (Win32), which every
+# Windows runs: MinGW-w64 i686.
+#   cmake --preset win32
 set(CMAKE_SYSTEM_PROCESSOR x86)
-
 set(QARVEL_MINGW_PREFIX i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${QARVEL_MINGW_PREFIX}-gcc)
-set(CMAKE_CXX_COMPILER ${QARVEL_MINGW_PREFIX}-g++)
-set(CMAKE_RC_COMPILER ${QARVEL_MINGW_PREFIX}-windres)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
 
-set(CMAKE_FIND_ROOT_PATH /usr/${QARVEL_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# Statically linked runtime (libgcc, libstdc++, winpthread), so an .exe needs
-# only DLLs that every Windows has. Large address aware: the cut holds its
-# whole slice in memory, and slices near 2 GiB need more than 2 GiB of
-# address space.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++ -Wl,--large-address-aware")
-# No link time in the PE header, so two builds of one commit are identical.
-# The oldest Windows the programs run on is 6.0 (Vista): they import
-# GetTickCount64, and an older system then refuses them cleanly at load.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "${CMAKE_EXE_LINKER_FLAGS_INIT} -Wl,--no-insert-timestamp")
-set(CMAKE_EXE_LINKER_FLAGS_INIT "${CMAKE_EXE_LINKER_FLAGS_INIT} -Wl,--major-subsystem-version,6,--minor-subsystem-version,0")
-set(CMAKE_EXE_LINKER_FLAGS_INIT "${CMAKE_EXE_LINKER_FLAGS_INIT} -Wl,--major-os-version,6,--minor-os-version,0")
-
-# Small: every function and object in its own section, unused ones dropped
-# by the linker; MinSizeRel adds -Os and strips the symbols.
-set(CMAKE_C_FLAGS_INIT "-ffunction-sections -fdata-sections")
-set(CMAKE_CXX_FLAGS_INIT "-ffunction-sections -fdata-sections")
-set(CMAKE_EXE_LINKER_FLAGS_INIT "${CMAKE_EXE_LINKER_FLAGS_INIT} -Wl,--gc-sections")
-set(CMAKE_EXE_LINKER_FLAGS_MINSIZEREL_INIT "-s")
+# Large address aware: the cut holds its whole slice in memory, and slices
+# near 2 GiB need more than 2 GiB of address space.
+string(APPEND CMAKE_EXE_LINKER_FLAGS_INIT " -Wl,--large-address-aware")
