@@ -1,12 +1,13 @@
 # shellcheck shell=bash
-# Wine environment for running the project's 32-bit Windows executables
-# under Xvfb, by default in a zh_CN locale (ANSI code page 936). Meant to be
-# sourced:
+# Wine environment for running the project's Windows executables, 32-bit
+# or 64-bit, under Xvfb, by default in a zh_CN locale (ANSI code page 936).
+# Meant to be sourced:
 #
 #   source scripts/wine-env.sh
+#   WINE_ENV_ARCH="$(wine_pe_arch build/win64/app.exe)"
 #   wine_env_init                # Xvfb if needed, env vars, prefix, session
 #   trap wine_xvfb_stop EXIT     # stops the Wine session and our Xvfb
-#   wine_run build/win32/app.exe "$(wine_winpath some/file.mp3)"
+#   wine_run build/win64/app.exe "$(wine_winpath some/file.mp3)"
 #   wine_screenshot shot.png
 #
 # All functions return a status instead of exiting, and are safe under
@@ -20,7 +21,10 @@
 # WINE_ENV_PREFIX each (or must be serialized, e.g. a CTest RESOURCE_LOCK).
 #
 # Settings (optional environment variables):
-#   WINE_ENV_PREFIX      prefix directory (default: <repo>/build/wineprefix)
+#   WINE_ENV_ARCH        win32 (default) or win64: the programs' architecture,
+#                        which picks the prefix's and the Wine loader
+#   WINE_ENV_PREFIX      prefix directory (default: <repo>/build/wineprefix,
+#                        <repo>/build/wineprefix64 for win64)
 #   WINE_ENV_FORCE_XVFB  1 = always start an own Xvfb, even if DISPLAY works
 #   WINE_ENV_SCREEN      Xvfb screen (default: 1024x768x24)
 #   WINE_ENV_DESKTOP     Wine virtual desktop size (default: 1024x768)
@@ -31,8 +35,9 @@
 
 # Repo root, from this file's location (scripts/..).
 WINE_ENV_REPO="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)"
-# Bump when the prefix set-up below changes: older prefixes are rebuilt.
-WINE_ENV_PREFIX_VERSION=5
+# Bump when the prefix set-up below changes: older prefixes are rebuilt, as
+# is a prefix of the other architecture.
+WINE_ENV_PREFIX_VERSION=6
 # PID of the Xvfb that this shell started (empty: none).
 WINE_XVFB_PID="${WINE_XVFB_PID:-}"
 # 1 when this shell booted the Wine session (so wine_xvfb_stop ends it).
@@ -42,14 +47,38 @@ _wine_env_log() {
   [ "${WINE_ENV_QUIET:-0}" = 1 ] || printf 'wine-env: %s\n' "$*" >&2
 }
 
-# Exports WINEPREFIX, WINEARCH, WINEDEBUG, WINEDLLOVERRIDES, LC_ALL, LANG,
-# LANGUAGE (and DISPLAY), creates the prefix on first use (~12 s) and boots
-# the session (~0.5 s; ~0.1 s when joining a running one).
+# wine_pe_arch EXE: prints win32 or win64, the architecture of a Windows
+# program, from the machine field of its PE header.
+wine_pe_arch() {
+  local header machine
+  header="$(od -An -tu4 -j60 -N4 "$1" 2>/dev/null | tr -d ' ')"
+  [ -n "$header" ] || return 1
+  machine="$(od -An -tx2 -j$((header + 4)) -N2 "$1" 2>/dev/null | tr -d ' ')"
+  case "$machine" in
+    014c) echo win32 ;;
+    8664) echo win64 ;;
+    *) _wine_env_log "$1: not a 32-bit or 64-bit x86 Windows program"; return 1 ;;
+  esac
+}
+
+# Exports WINEPREFIX, WINEARCH, WINELOADER, WINEDEBUG, WINEDLLOVERRIDES,
+# LC_ALL, LANG, LANGUAGE (and DISPLAY) and WINE_ENV_LOADER, creates the
+# prefix on first use (~12 s) and boots the session (~0.5 s; ~0.1 s when
+# joining a running one).
 wine_env_init() {
-  export WINEPREFIX="${WINE_ENV_PREFIX:-$WINE_ENV_REPO/build/wineprefix}"
-  # Debian 12 gives 32-bit Wine as wine32 only (wine64 would be needed for
-  # a win64 prefix): a win32 prefix runs our i686 .exe files directly.
-  export WINEARCH=win32
+  # Debian's wine, wineboot and regedit take the 32-bit loader whenever
+  # wine32 is installed, even where the machine cannot run it: each
+  # architecture's loader is called by its own path, in a prefix of that
+  # architecture (wineserver is one for both).
+  export WINEARCH="${WINE_ENV_ARCH:-win32}"
+  case "$WINEARCH" in
+    win32) WINE_ENV_LOADER=/usr/lib/wine/wine
+           export WINEPREFIX="${WINE_ENV_PREFIX:-$WINE_ENV_REPO/build/wineprefix}" ;;
+    win64) WINE_ENV_LOADER=/usr/lib/wine/wine64
+           export WINEPREFIX="${WINE_ENV_PREFIX:-$WINE_ENV_REPO/build/wineprefix64}" ;;
+    *) _wine_env_log "WINE_ENV_ARCH is win32 or win64, not $WINEARCH"; return 1 ;;
+  esac
+  export WINELOADER="$WINE_ENV_LOADER"
   export WINEDEBUG="${WINEDEBUG:--all}"
   # mscoree/mshtml off: no Mono/Gecko install dialog, ever (not needed).
   export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
@@ -62,8 +91,8 @@ wine_env_init() {
   export LANG="$wanted"
   export LANGUAGE="${LANGUAGE:-en_US:en}"
 
-  if ! command -v wine >/dev/null 2>&1; then
-    _wine_env_log "wine not found: run scripts/install-deps.sh"
+  if [ ! -x "$WINE_ENV_LOADER" ]; then
+    _wine_env_log "$WINE_ENV_LOADER not found: run scripts/install-deps.sh"
     return 1
   fi
   if ! locale -a 2>/dev/null | grep -ix "${wanted%%.*}\\.utf-\\?8" >/dev/null; then
@@ -74,13 +103,13 @@ wine_env_init() {
   # The virtual desktop needs an X display: start Xvfb when there is none.
   wine_xvfb_start || return 1
 
-  local marker="$WINEPREFIX/.project-prefix-version"
-  if [ "$(cat "$marker" 2>/dev/null || true)" != "$WINE_ENV_PREFIX_VERSION" ]; then
+  local marker="$WINEPREFIX/.project-prefix-version" version="$WINE_ENV_PREFIX_VERSION $WINEARCH"
+  if [ "$(cat "$marker" 2>/dev/null || true)" != "$version" ]; then
     mkdir -p "$(dirname "$WINEPREFIX")" || return 1
     # One creator at a time (parallel jobs may all get here).
     (
       flock -w 600 9 || { echo "wine-env: timeout waiting for prefix lock" >&2; exit 1; }
-      [ "$(cat "$marker" 2>/dev/null || true)" = "$WINE_ENV_PREFIX_VERSION" ] && exit 0
+      [ "$(cat "$marker" 2>/dev/null || true)" = "$version" ] && exit 0
       _wine_env_create_prefix
     ) 9>"$WINEPREFIX.lock" || return 1
   fi
@@ -94,7 +123,7 @@ _wine_env_create_prefix() {
   wineserver -k </dev/null >/dev/null 2>&1 || true
   wineserver -w </dev/null >/dev/null 2>&1 || true
   rm -rf "$WINEPREFIX"
-  WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i </dev/null >/dev/null 2>&1 || {
+  WINEDLLOVERRIDES="mscoree,mshtml=" "$WINE_ENV_LOADER" wineboot.exe -i </dev/null >/dev/null 2>&1 || {
     _wine_env_log "wineboot -i failed"; return 1; }
   wineserver -w </dev/null >/dev/null 2>&1 || true
 
@@ -138,11 +167,11 @@ EOF
     } | iconv -f UTF-8 -t UTF-16LE
   } >"$reg" || { rm -f "$reg"; return 1; }
   local rc=0
-  WINEDLLOVERRIDES="mscoree,mshtml=" wine regedit /S "$reg" </dev/null >/dev/null 2>&1 || rc=$?
+  WINEDLLOVERRIDES="mscoree,mshtml=" "$WINE_ENV_LOADER" regedit.exe /S "$reg" </dev/null >/dev/null 2>&1 || rc=$?
   rm -f "$reg"
   [ "$rc" -eq 0 ] || { _wine_env_log "regedit failed ($rc)"; return 1; }
   wineserver -w </dev/null >/dev/null 2>&1 || true
-  echo "$WINE_ENV_PREFIX_VERSION" >"$WINEPREFIX/.project-prefix-version" || return 1
+  echo "$WINE_ENV_PREFIX_VERSION $WINEARCH" >"$WINEPREFIX/.project-prefix-version" || return 1
   _wine_env_log "prefix ready in $((SECONDS - t0)) s"
 }
 
@@ -171,7 +200,7 @@ _wine_env_start_session() {
     # Same X server as the recorded session: join it (a no-op if it runs;
     # if it was killed meanwhile, the two calls below bring it back).
     wineserver -p </dev/null >/dev/null 2>&1 || true
-    wine wineboot.exe </dev/null >/dev/null 2>&1 || true
+    "$WINE_ENV_LOADER" wineboot.exe </dev/null >/dev/null 2>&1 || true
     return 0
   fi
   # Whatever runs in this prefix now was not booted for this X server
@@ -190,7 +219,7 @@ _wine_env_start_session() {
     fi
   fi
   wineserver -p </dev/null >/dev/null 2>&1 || true
-  wine wineboot.exe </dev/null >/dev/null 2>&1 || true
+  "$WINE_ENV_LOADER" wineboot.exe </dev/null >/dev/null 2>&1 || true
   printf '%s\n%s\n' "$id" "$WINE_XVFB_PID" >"$sessfile" || true
   WINE_ENV_SESSION_OWNER=1
 }
@@ -268,7 +297,7 @@ wine_run() {
   if [ "$#" -lt 1 ]; then _wine_env_log "usage: wine_run EXE [ARGS...]"; return 2; fi
   if [ -z "${WINEPREFIX:-}" ]; then wine_env_init || return 1; fi
   local rc=0
-  wine "$@" || rc=$?
+  "$WINE_ENV_LOADER" "$@" || rc=$?
   return "$rc"
 }
 

@@ -4,19 +4,22 @@
 #
 # Usage: tests/e2e/run-e2e.sh [QARVEL_EXE [DRIVER_EXE [CASE...]]]
 #   QARVEL_EXE  default build/win32/Qarvel.exe
-#   DRIVER_EXE  default build/win32/tests/e2e/e2e_driver.exe
+#   DRIVER_EXE  default the e2e driver of QARVEL_EXE's build
+#               (tests/e2e/e2e_driver.exe beside it)
 #   CASE...     run only these cases (names as the driver prints them)
 # Exits with the driver's status: 0 only when every case passed.
 #
 # The tests use a Wine prefix of their own (E2E_WINE_PREFIX, default
-# build/wineprefix-e2e), so that ending its wineserver at the end cannot
-# hit anyone else's programs; it is created on first use (about 20 s).
+# build/wineprefix-e2e, or build/wineprefix64-e2e for a 64-bit build), so
+# that ending its wineserver at the end cannot hit anyone else's programs;
+# it is created on first use (about 20 s). The build's architecture picks
+# the Wine loader.
 # Needs scripts/install-deps.sh to have run.
 set -euo pipefail
 
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd -P)"
 qarvel="${1:-$repo/build/win32/Qarvel.exe}"
-driver="${2:-$repo/build/win32/tests/e2e/e2e_driver.exe}"
+driver="${2:-$(dirname "$qarvel")/tests/e2e/e2e_driver.exe}"
 shift $(($# < 2 ? $# : 2))
 
 for exe in "$qarvel" "$driver"; do
@@ -28,10 +31,16 @@ done
 qarvel="$(cd "$(dirname "$qarvel")" && pwd -P)/$(basename "$qarvel")"
 driver="$(cd "$(dirname "$driver")" && pwd -P)/$(basename "$driver")"
 
-export WINE_ENV_PREFIX="${E2E_WINE_PREFIX:-$repo/build/wineprefix-e2e}"
-export WINE_ENV_QUIET="${WINE_ENV_QUIET:-1}"
 # shellcheck source=../../scripts/wine-env.sh
 source "$repo/scripts/wine-env.sh"
+export WINE_ENV_ARCH
+WINE_ENV_ARCH="$(wine_pe_arch "$driver")"
+if [ "$WINE_ENV_ARCH" = win64 ]; then
+  export WINE_ENV_PREFIX="${E2E_WINE_PREFIX:-$repo/build/wineprefix64-e2e}"
+else
+  export WINE_ENV_PREFIX="${E2E_WINE_PREFIX:-$repo/build/wineprefix-e2e}"
+fi
+export WINE_ENV_QUIET="${WINE_ENV_QUIET:-1}"
 
 # One run at a time per prefix: each run ends the prefix's wineserver. The
 # script runs again under flock -o, which holds the lock itself and passes
@@ -68,7 +77,7 @@ start=$SECONDS
 # the driver has ended. tail shows the lines as they come.
 : >"$work/driver.out"
 rc=0
-timeout 240 wine "$driver" "$(wine_winpath "$qarvel")" "$(wine_winpath "$work")" "$@" \
+timeout 240 "$WINE_ENV_LOADER" "$driver" "$(wine_winpath "$qarvel")" "$(wine_winpath "$work")" "$@" \
   >"$work/driver.out" 2>"$work/wine.err" </dev/null &
 wine_pid=$!
 tail --pid="$wine_pid" -n +1 -f "$work/driver.out" || true

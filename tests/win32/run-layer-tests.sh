@@ -4,8 +4,9 @@
 # failure.
 #
 # Usage: tests/win32/run-layer-tests.sh [BUILD_DIR] [NAME_PART]
-#   BUILD_DIR  the win32 build (default: build/win32); needs
-#              tests/win32/layer_tests.exe and Qarvel.exe built there
+#   BUILD_DIR  a Windows build, build/win32 (the default) or build/win64;
+#              needs tests/win32/layer_tests.exe and Qarvel.exe built there.
+#              Runs under the Wine of that build's architecture.
 #   NAME_PART  run only the tests whose name contains it
 set -uo pipefail
 
@@ -22,6 +23,7 @@ done
 # shellcheck source=../../scripts/wine-env.sh
 source "$repo/scripts/wine-env.sh"
 WINE_ENV_QUIET="${WINE_ENV_QUIET:-1}"
+WINE_ENV_ARCH="$(wine_pe_arch "$tests_exe")" || { echo "0 passed, 1 failed"; exit 1; }
 wine_xvfb_start || { echo "0 passed, 1 failed"; exit 1; }
 # Stop only what this run started.
 [ -n "$WINE_XVFB_PID" ] && trap wine_xvfb_stop EXIT
@@ -30,7 +32,7 @@ wine_env_init || { echo "0 passed, 1 failed"; exit 1; }
 output="$(mktemp "${TMPDIR:-/tmp}/layer-tests.XXXXXX")"
 rc=0
 # The program has a watchdog of its own (60 s); this one catches a Wine that hangs.
-timeout 90 wine "$tests_exe" "$(wine_winpath "$product")" $filter >"$output" 2>&1 || rc=$?
+timeout 90 "$WINE_ENV_LOADER" "$tests_exe" "$(wine_winpath "$product")" $filter >"$output" 2>&1 || rc=$?
 tr -d '\r' <"$output" | grep -v '^$' | grep -v ':fixme:' | sed '/^[0-9]* passed, [0-9]* failed$/d'
 
 summary="$(tr -d '\r' <"$output" | grep -E '^[0-9]+ passed, [0-9]+ failed$' | tail -1)"
