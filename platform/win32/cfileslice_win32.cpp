@@ -4,18 +4,29 @@
 // Wine the largest was about 1.8 GiB), so such a slice keeps the mapping and
 // is written through successive windows of it.
 #include "platform/cfileslice.h"
+#include "platform/win32/slice_views_win32.h"
 
 namespace {
 
 // Large enough that the per-window cost vanishes, small enough to fit
 // anywhere in the address space.
-constexpr DWORD kWindow = 64u << 20;
+constexpr SIZE_T kWindow = 64u << 20;
+
+SIZE_T g_viewLimit = static_cast<SIZE_T>(-1);
 
 DWORD Granularity()
 {
     SYSTEM_INFO system;
     ::GetSystemInfo(&system);
     return system.dwAllocationGranularity;
+}
+
+// A window starts at a multiple of the granularity and spans whole ones.
+SIZE_T WindowLength(DWORD granularity)
+{
+    SIZE_T length = g_viewLimit < kWindow ? g_viewLimit : kWindow;
+    length -= length % granularity;
+    return length > 0 ? length : granularity;
 }
 
 void* MapWindow(HANDLE mapping, LONGLONG aligned, SIZE_T length)
@@ -25,6 +36,11 @@ void* MapWindow(HANDLE mapping, LONGLONG aligned, SIZE_T length)
 }
 
 }  // namespace
+
+void win32::LimitSliceViews(SIZE_T bytes)
+{
+    g_viewLimit = bytes;
+}
 
 CFileSlice::Result CFileSlice::Load(CFile& file, LONGLONG offset, UINT count)
 {
@@ -41,7 +57,7 @@ CFileSlice::Result CFileSlice::Load(CFile& file, LONGLONG offset, UINT count)
     HANDLE mapping = ::CreateFileMappingW(handle, nullptr, PAGE_READONLY, 0, 0, nullptr);
     if (!mapping)
         return LoadIntoBuffer(file, offset, count);
-    void* view = MapWindow(mapping, aligned, length);
+    void* view = length <= g_viewLimit ? MapWindow(mapping, aligned, length) : nullptr;
     if (view) {
         // The view keeps the mapping alive on its own.
         ::CloseHandle(mapping);
@@ -71,9 +87,10 @@ BOOL CFileSlice::WriteInWindows(CFile& output) const
 {
     HANDLE mapping = reinterpret_cast<HANDLE>(m_mapping);
     DWORD granularity = Granularity();
+    LONGLONG window = static_cast<LONGLONG>(WindowLength(granularity));
     for (LONGLONG at = m_offset; at < m_end;) {
         LONGLONG aligned = at - at % granularity;
-        LONGLONG windowEnd = aligned + kWindow < m_end ? aligned + kWindow : m_end;
+        LONGLONG windowEnd = aligned + window < m_end ? aligned + window : m_end;
         void* view = MapWindow(mapping, aligned, static_cast<SIZE_T>(windowEnd - aligned));
         if (!view)
             return FALSE;

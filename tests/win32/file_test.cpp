@@ -1,12 +1,14 @@
 // CFile and CFileFind on the real Windows file system: what opens, what is
 // created and what is refused; exclusive opens; lengths beyond 32 bits;
 // reads and writes that loop over large counts; double-byte path names; the
-// rename that never replaces.
+// rename that never replaces; a slice written through windows of its mapping.
 #include <string>
 #include <vector>
 
 #include "platform/cfile.h"
 #include "platform/cfilefind.h"
+#include "platform/cfileslice.h"
+#include "platform/win32/slice_views_win32.h"
 #include "tests/win32/harness.h"
 #include "text_win32.h"
 
@@ -240,6 +242,48 @@ TEST(File_LargeWriteAndReadLoopOverPieces)
     CHECK_EQ(done, size);
     back.resize(size);
     CHECK(back == bytes);
+}
+
+// The path a 32-bit process takes for a slice near 2 GiB, taken here in
+// either build by a view limit of one allocation granule (64 KiB): windows
+// that start mid-granule, end mid-granule, and span several.
+TEST(FileSlice_WrittenThroughWindowsOfItsMapping)
+{
+    TempDir dir;
+    std::string source = dir.Path("source.bin");
+    std::string bytes((1u << 20) + 12345, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>((i * 2654435761u) >> 24);
+    Put(source, bytes);
+    struct Row {
+        LONGLONG offset;
+        UINT count;
+    };
+    const Row rows[] = {
+        { 0, 1u << 20 },                   // whole windows from the start
+        { 12345, 300000 },                 // starts and ends mid-window
+        { 65536, 65536 },                  // exactly one window
+        { 65535, 2 },                      // two bytes across a boundary
+        { 1 << 20, 12345 },                // the tail of the file
+    };
+    win32::LimitSliceViews(1);
+    for (const Row& row : rows) {
+        harness::Case c("offset " + std::to_string(row.offset) + ", count " + std::to_string(row.count));
+        std::string output = dir.Path("slice-" + std::to_string(row.offset) + ".bin");
+        {
+            CFile in;
+            CHECK(in.Open(source.c_str(), CFile::modeRead));
+            CFileSlice slice;
+            CHECK_EQ(slice.Load(in, row.offset, row.count), CFileSlice::loaded);
+            CHECK(in.Close());
+            CFile out;
+            CHECK(out.Open(output.c_str(), CFile::modeCreate | CFile::modeWrite));
+            CHECK(slice.WriteTo(out));
+            CHECK(slice.Intact());
+        }
+        CHECK(Get(output) == bytes.substr(static_cast<size_t>(row.offset), row.count));
+    }
+    win32::LimitSliceViews(static_cast<SIZE_T>(-1));
 }
 
 TEST(File_LengthBeyond4GiB)
