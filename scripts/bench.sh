@@ -14,7 +14,7 @@ cd "$REPO"
 
 cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/bench --target bench cut_once -j"$(nproc)" >/dev/null
-scripts/build-win32.sh >/dev/null
+scripts/build-windows.sh win32 >/dev/null
 
 echo "== Native: the cut command (headless backend) beside dd and tail | head"
 build/bench/bench/bench --work build/bench-work --cut build/bench/bench/cut_once

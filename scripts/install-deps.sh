@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Install every Debian 12 package this project needs: the native build and
-# test tools, the MinGW-w64 i686 cross compiler, 32-bit Wine, Xvfb and the
-# helpers for screenshots, plus the locales that the Wine tests run under
-# (Wine derives the Windows ANSI code page from the locale: zh_CN gives 936,
-# en_US 1252, ja_JP 932, hi_IN 65001).
+# test tools, the MinGW-w64 i686 and x86_64 cross compilers, 64-bit Wine,
+# Xvfb and the helpers for screenshots, plus the locales that the Wine tests
+# run under (Wine derives the Windows ANSI code page from the locale: zh_CN
+# gives 936, en_US 1252, ja_JP 932, hi_IN 65001). 32-bit Wine, with the i386
+# architecture, only where the machine runs 32-bit x86 code
+# (scripts/runs-win32.sh; QARVEL_WIN64_ONLY=1 leaves it out anywhere).
 #
 # Idempotent: when everything is already in place it only runs a few
 # dpkg-query/locale checks and exits (about a second).
@@ -22,23 +24,32 @@ for arg in "$@"; do
   esac
 done
 
-# Native build and test tools.
+# Native build and test tools; binutils also makes the 32-bit probe.
 NATIVE_PKGS=(
-  g++ cmake make libgtest-dev googletest clang libclang-rt-14-dev
+  g++ binutils cmake make libgtest-dev googletest clang libclang-rt-14-dev
 )
-# i686 cross compiler, "posix" thread model: std::thread, std::mutex and
-# std::condition_variable work (GCC 12's "win32" model lacks them, which
-# also breaks GoogleTest's thread-safe build). Link with -static (or
-# -static-libgcc -static-libstdc++ -Wl,-Bstatic -lwinpthread) so the .exe
-# does not need libwinpthread-1.dll / libstdc++-6.dll at run time.
+# i686 and x86_64 cross compilers, "posix" thread model: std::thread,
+# std::mutex and std::condition_variable work (GCC 12's "win32" model lacks
+# them, which also breaks GoogleTest's thread-safe build). Link with -static
+# (or -static-libgcc -static-libstdc++ -Wl,-Bstatic -lwinpthread) so the
+# .exe does not need libwinpthread-1.dll / libstdc++-6.dll at run time.
+MINGW_TARGETS=(i686 x86_64)
 CROSS_PKGS=(
   binutils-mingw-w64-i686 mingw-w64-i686-dev
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix
+  binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
+  gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix
 )
-# 32-bit Wine plus the X libraries it loads at run time (installed without
+# 64-bit Wine plus the X libraries it loads at run time (installed without
 # the long list of recommended packages: GL, gstreamer, pulse, ...).
 WINE_PKGS=(
-  wine wine32:i386 fonts-wine fonts-wqy-zenhei
+  wine wine64 fonts-wine fonts-wqy-zenhei
+  libxrender1 libxrandr2 libxi6 libxcursor1
+  libxinerama1 libxcomposite1 libxfixes3 libxxf86vm1
+)
+# 32-bit Wine and its X libraries, for the Win32 build's tests.
+WINE32_PKGS=(
+  wine32:i386
   libxrender1:i386 libxrandr2:i386 libxi6:i386 libxcursor1:i386
   libxinerama1:i386 libxcomposite1:i386 libxfixes3:i386 libxxf86vm1:i386
 )
@@ -53,6 +64,7 @@ OPTIONAL_PKGS=(ninja-build xdotool)
 
 REQUIRED_PKGS=("${NATIVE_PKGS[@]}" "${CROSS_PKGS[@]}" "${WINE_PKGS[@]}" "${DISPLAY_PKGS[@]}"
                "${RELEASE_PKGS[@]}")
+
 LOCALES=(zh_CN en_US ja_JP hi_IN)
 
 log() { printf 'install-deps: %s\n' "$*" >&2; }
@@ -65,6 +77,23 @@ if [ "$(id -u)" -ne 0 ]; then
     log "must run as root (or with sudo available)"
     exit 1
   fi
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+APT_OPTS=(-y -q --no-install-recommends -o DPkg::Lock::Timeout=600
+          -o Dpkg::Options::=--force-confdef -o Dpkg::Options::=--force-confold)
+
+# 32-bit Wine only where it can run: elsewhere it installs, then cannot
+# start. The probe is a 32-bit program that binutils makes.
+if ! command -v as >/dev/null 2>&1; then
+  log "installing binutils, to ask whether this machine runs 32-bit x86 code"
+  "${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -q -o DPkg::Lock::Timeout=600 update
+  "${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive apt-get "${APT_OPTS[@]}" install binutils
+fi
+WANT_WINE32=0
+if why="$("$(dirname "${BASH_SOURCE[0]}")/runs-win32.sh")"; then
+  WANT_WINE32=1
+  REQUIRED_PKGS+=("${WINE32_PKGS[@]}")
 fi
 
 # Prints the packages of "$@" that are not fully installed.
@@ -87,17 +116,19 @@ missing_locales() {
   done
 }
 
-# The plain i686-w64-mingw32-gcc/g++ names point at the posix variant.
+# The plain <target>-w64-mingw32-gcc/g++ names point at the posix variant.
 alt_ok() {
-  local t
-  for t in gcc g++; do
-    [ "$(readlink -f "/usr/bin/i686-w64-mingw32-$t" 2>/dev/null || true)" \
-      = "/usr/bin/i686-w64-mingw32-$t-posix" ] || return 1
+  local m t
+  for m in "${MINGW_TARGETS[@]}"; do
+    for t in gcc g++; do
+      [ "$(readlink -f "/usr/bin/$m-w64-mingw32-$t" 2>/dev/null || true)" \
+        = "/usr/bin/$m-w64-mingw32-$t-posix" ] || return 1
+    done
   done
 }
 
 all_present() {
-  has_i386 || return 1
+  [ "$WANT_WINE32" -eq 0 ] || has_i386 || return 1
   [ -z "$(missing_pkgs "${REQUIRED_PKGS[@]}")" ] || return 1
   [ -z "$(missing_locales)" ] || return 1
   alt_ok || return 1
@@ -108,11 +139,9 @@ if [ "$FORCE" -eq 0 ] && all_present; then
   exit 0
 fi
 
-export DEBIAN_FRONTEND=noninteractive
-APT_OPTS=(-y -q --no-install-recommends -o DPkg::Lock::Timeout=600
-          -o Dpkg::Options::=--force-confdef -o Dpkg::Options::=--force-confold)
-
-if ! has_i386; then
+if [ "$WANT_WINE32" -eq 0 ]; then
+  log "no 32-bit Wine: $why"
+elif ! has_i386; then
   log "enabling the i386 architecture"
   "${SUDO[@]}" dpkg --add-architecture i386
 fi
@@ -136,9 +165,11 @@ if [ "$FORCE" -eq 1 ] || [ "${#TODO[@]}" -gt 0 ]; then
 fi
 
 if ! alt_ok; then
-  log "selecting the posix thread model for i686-w64-mingw32-gcc/g++"
-  for t in gcc g++; do
-    "${SUDO[@]}" update-alternatives --set "i686-w64-mingw32-$t" "/usr/bin/i686-w64-mingw32-$t-posix" >/dev/null
+  log "selecting the posix thread model for the MinGW-w64 gcc/g++"
+  for m in "${MINGW_TARGETS[@]}"; do
+    for t in gcc g++; do
+      "${SUDO[@]}" update-alternatives --set "$m-w64-mingw32-$t" "/usr/bin/$m-w64-mingw32-$t-posix" >/dev/null
+    done
   done
 fi
 
@@ -157,10 +188,10 @@ done
 
 if ! all_present; then
   log "still missing after install:"
-  has_i386 || log "  i386 architecture"
+  [ "$WANT_WINE32" -eq 0 ] || has_i386 || log "  i386 architecture"
   missing_pkgs "${REQUIRED_PKGS[@]}" | sed 's/^/install-deps:   /' >&2
   missing_locales | sed 's/^/install-deps:   locale /' >&2
-  alt_ok || log "  posix alternatives for i686-w64-mingw32-gcc/g++"
+  alt_ok || log "  posix alternatives for the MinGW-w64 gcc/g++"
   exit 1
 fi
 log "done"

@@ -1,14 +1,23 @@
 #!/usr/bin/env bash
 # Builds Qarvel.exe and starts it under Wine in the user's own locale (the
-# program shows its Chinese texts on any code page), on the user's display.
-# With no display it runs under Xvfb, saves a screenshot of the dialog and
-# says where.
+# program shows its Chinese texts on any code page), on the user's display:
+# the Win32 build where the machine runs 32-bit code, else the Win64 build
+# (QARVEL_WIN64_ONLY=1 takes the Win64 build anywhere). Says which. With no
+# display it runs under Xvfb, saves a screenshot of the dialog and says
+# where.
 set -euo pipefail
 REPO="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)"
 cd "$REPO"
 
 "$REPO/scripts/install-deps.sh"
-"$REPO/scripts/build-win32.sh"
+if why="$("$REPO/scripts/runs-win32.sh")" && [ -x /usr/lib/wine/wine ]; then
+  build=win32
+  echo "Running the Win32 build (build/win32/Qarvel.exe)"
+else
+  build=win64
+  echo "Running the Win64 build (build/win64/Qarvel.exe): ${why:-32-bit Wine is not installed}"
+fi
+"$REPO/scripts/build-windows.sh" "$build"
 
 # The caller's locale when it is an installed UTF-8 one, else C.UTF-8.
 if [ -z "${WINE_ENV_LOCALE:-}" ]; then
@@ -23,9 +32,10 @@ fi
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   # shellcheck source=scripts/wine-env.sh
   source "$REPO/scripts/wine-env.sh"
+  WINE_ENV_ARCH="$build"
   wine_env_init
-  wine_run "$REPO/build/win32/Qarvel.exe"
+  wine_run "$REPO/build/$build/Qarvel.exe"
 else
   echo "No display: running Qarvel.exe under Xvfb for a screenshot"
-  exec "$REPO/tests/win32/screenshot.sh" "$REPO/build/win32" "$REPO/build/qarvel-screenshot.png"
+  exec "$REPO/tests/win32/screenshot.sh" "$REPO/build/$build" "$REPO/build/qarvel-screenshot.png"
 fi

@@ -24,7 +24,7 @@ qarvel="$build/Qarvel.exe"
 driver="$build/bench/wine/wine_bench.exe"
 bare="$build/bench/wine/bare_dialog.exe"
 for exe in "$qarvel" "$driver" "$bare"; do
-  [ -f "$exe" ] || { echo "run-wine-bench: $exe not found; run scripts/build-win32.sh" >&2; exit 2; }
+  [ -f "$exe" ] || { echo "run-wine-bench: $exe not found; run scripts/build-windows.sh" >&2; exit 2; }
 done
 
 load_at_start="$(cut -d' ' -f1-3 /proc/loadavg)"
