@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the release files from the checkout into dist/: the Windows
-# download Qarvel-<version>-win32.zip, the Debian package
-# qarvel_<version>-1_all.deb, and SHA256SUMS for both. No arguments.
+# downloads Qarvel-<version>-win32.zip and Qarvel-<version>-win64.zip, the
+# Debian package qarvel_<version>-<revision>_amd64.deb (the Win64 build),
+# and SHA256SUMS for all three. No arguments.
 #
 # Reproducible: every time stamp is the last commit's (SOURCE_DATE_EPOCH),
 # so two checkouts of one commit give the same bytes, wherever and whenever
@@ -21,14 +22,15 @@ build=build/release
 rm -rf "$build" dist
 # The packages need only Qarvel.exe and the icon: cpack must not build
 # every test program first. Debian's Python (and its zlib) writes the icon
-# and the zip, not whatever python3 comes first on the PATH.
-cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
-  -DCMAKE_BUILD_TYPE=MinSizeRel -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON \
-  -DPython3_EXECUTABLE=/usr/bin/python3 >/dev/null
-cmake --build "$build" -j"$(nproc)" --target Qarvel qarvel_icons qarvel_zip
-(cd "$build" && cpack -G DEB >/dev/null)
+# and the zips, not whatever python3 comes first on the PATH.
+for windows in win32 win64; do
+  cmake --preset "$windows" -B "$build/$windows" -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON \
+    -DPython3_EXECUTABLE=/usr/bin/python3 >/dev/null
+  cmake --build "$build/$windows" -j"$(nproc)" --target Qarvel qarvel_icons qarvel_zip
+done
+(cd "$build/win64" && cpack -G DEB >/dev/null)
 
 mkdir dist
-cp "$build"/Qarvel-*-win32.zip "$build"/qarvel_*.deb dist/
+cp "$build"/win32/Qarvel-*-win32.zip "$build"/win64/Qarvel-*-win64.zip "$build"/win64/qarvel_*.deb dist/
 (cd dist && sha256sum -- *.zip *.deb >SHA256SUMS)
 ls -l dist

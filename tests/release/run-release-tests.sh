@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # The release files, as a user gets them: scripts/release.sh in two clean
 # clones (two folders, one after the other, in two time zones) must give
-# byte-identical dist/ folders with no build path inside; the .deb must
+# byte-identical dist/ folders with no build path inside; each zip holds the
+# program of its architecture; the .deb (amd64, on 64-bit Wine only) must
 # install with apt-get, start the dialog with its Chinese caption under
-# Xvfb in a fresh per-user prefix, and purge without a trace.
+# Xvfb in a fresh per-user prefix beside the 32-bit one of the package's
+# first revision, through the 64-bit loader alone, and purge without a
+# trace. Runs on a machine that executes no 32-bit code.
 #
 # Usage: tests/release/run-release-tests.sh   (as root, or with sudo)
 # Tests the last commit (the clones are of it), and ends with the line
@@ -29,7 +32,7 @@ WINE_ENV_QUIET=1
 program=
 cleanup() {
   [ -n "$program" ] && kill "$program" 2>/dev/null
-  [ -d "$tmp/data/qarvel/wineprefix" ] && WINEPREFIX="$tmp/data/qarvel/wineprefix" wineserver -k 2>/dev/null
+  [ -d "$tmp/data/qarvel/wineprefix64" ] && WINEPREFIX="$tmp/data/qarvel/wineprefix64" wineserver -k 2>/dev/null
   wine_xvfb_stop
   if dpkg-query -W -f='${db:Status-Abbrev}' qarvel 2>/dev/null | grep -q '^i'; then
     "${SUDO[@]}" "${APT[@]}" purge qarvel >/dev/null 2>&1
@@ -55,20 +58,33 @@ check "release.sh in a second clone, elsewhere, later" build_in "$b" TZ=Asia/Sha
 check "dist/ is byte-identical" diff -r "$a/dist" "$b/dist"
 check "SHA256SUMS matches both files" bash -c "cd '$a/dist' && sha256sum --quiet -c SHA256SUMS"
 
-deb="$(ls "$a"/dist/qarvel_*_all.deb 2>/dev/null | head -1)"
-zip="$(ls "$a"/dist/Qarvel-*-win32.zip 2>/dev/null | head -1)"
-mkdir -p "$tmp/unpacked/zip" "$tmp/unpacked/deb"
-unzip -q "$zip" -d "$tmp/unpacked/zip" && dpkg-deb -x "$deb" "$tmp/unpacked/deb"
-check "the zip holds Qarvel.exe, 使用说明.txt and LICENSE only" \
-  test "$(LC_ALL=C.UTF-8 zipinfo -1 "$zip" | sort | tr '\n' ' ')" = "LICENSE Qarvel.exe 使用说明.txt "
+deb="$(ls "$a"/dist/qarvel_*_amd64.deb 2>/dev/null | head -1)"
+check "the package is amd64 and needs no 32-bit Wine" \
+  test "$(dpkg-deb -f "$deb" Architecture Depends 2>/dev/null | tr '\n' ' ')" \
+       = "Architecture: amd64 Depends: wine64, fonts-wine, fonts-wqy-zenhei "
+mkdir -p "$tmp/unpacked/deb"
+dpkg-deb -x "$deb" "$tmp/unpacked/deb"
+# Each zip: its entries, and its program's PE header (the machine it is for,
+# no link time, Vista as the oldest system).
+for windows in win32 win64; do
+  zip="$(ls "$a"/dist/Qarvel-*-$windows.zip 2>/dev/null | head -1)"
+  mkdir -p "$tmp/unpacked/$windows"
+  unzip -q "$zip" -d "$tmp/unpacked/$windows"
+  check "the $windows zip holds Qarvel.exe, 使用说明.txt and LICENSE only" \
+    test "$(LC_ALL=C.UTF-8 zipinfo -1 "$zip" | sort | tr '\n' ' ')" = "LICENSE Qarvel.exe 使用说明.txt "
+  magic="Magic			010b	(PE32)"
+  [ "$windows" = win64 ] && magic="Magic			020b	(PE32+)"
+  pe="$(x86_64-w64-mingw32-objdump -p "$tmp/unpacked/$windows/Qarvel.exe")"
+  for field in "$magic" "Time/Date		Thu Jan  1 00:00:00 1970" "MajorOSystemVersion	6" \
+               "MinorOSystemVersion	0" "MajorSubsystemVersion	6" "MinorSubsystemVersion	0"; do
+    check "$windows PE header: ${field//	/ }" grep -qF "$field" <<<"$pe"
+  done
+done
+check "the package holds the Win64 zip's Qarvel.exe" \
+  cmp -s "$tmp/unpacked/deb/usr/lib/qarvel/Qarvel.exe" "$tmp/unpacked/win64/Qarvel.exe"
 # The clones' folders would be the build paths: neither may appear.
 check "no build path in the files" \
   bash -c "! grep -rlaF -e '$a' -e '$b' -e '$repo' '$tmp/unpacked' '$a/dist'"
-pe="$(i686-w64-mingw32-objdump -p "$tmp/unpacked/zip/Qarvel.exe")"
-for field in "Time/Date		Thu Jan  1 00:00:00 1970" "MajorOSystemVersion	6" \
-             "MinorOSystemVersion	0" "MajorSubsystemVersion	6" "MinorSubsystemVersion	0"; do
-  check "PE header: ${field//	/ }" grep -qF "$field" <<<"$pe"
-done
 
 # --- install, start, purge ----------------------------------------------
 # What exists of the package's paths before it is installed (shared folders).
@@ -80,28 +96,49 @@ apt_get() {  # apt_get ARGS...: as root, its output in apt.log (shown on failure
 }
 check "apt-get install ./qarvel_…deb" apt_get install "$deb"
 
+# Processes of the prefix that run the 32-bit loader: none may, for the
+# package to start on a machine that executes no 32-bit code.
+thirty_two_bit_in() {
+  local environ pid
+  for environ in /proc/[0-9]*/environ; do
+    pid="${environ#/proc/}"; pid="${pid%/environ}"
+    tr '\0' '\n' <"$environ" 2>/dev/null | grep -qxF "WINEPREFIX=$1" || continue
+    case "$(readlink "/proc/$pid/exe" 2>/dev/null)" in
+      */wine|*/wine-preloader) echo "$pid $(tr '\0' ' ' <"/proc/$pid/cmdline")" ;;
+    esac
+  done
+}
 started() {
   wine_xvfb_start || return 1
-  # A user of a non-Chinese locale, with a home of their own.
+  # A user of a non-Chinese locale, with a home of their own and the 32-bit
+  # prefix that revision 1 of the package made (as Wine marks one).
   export HOME="$tmp/home" XDG_DATA_HOME="$tmp/data" LC_ALL=C.UTF-8
-  mkdir -p "$HOME"
+  local old="$XDG_DATA_HOME/qarvel/wineprefix" prefix="$XDG_DATA_HOME/qarvel/wineprefix64"
+  mkdir -p "$HOME" "$old"
+  printf 'WINE REGISTRY Version 2\n#arch=win32\n' >"$old/system.reg"
+  echo 2 >"$old/.qarvel-setup"
+  (cd "$old" && find . -type f -exec sha256sum {} + | sort) >"$tmp/old-prefix"
   qarvel >"$tmp/qarvel.log" 2>&1 &
   program=$!
-  local prefix="$XDG_DATA_HOME/qarvel/wineprefix"
   # Wait for the launcher's own set-up before joining its prefix.
   for _ in $(seq 1 240); do
-    [ -f "$prefix/.qarvel-setup" ] && break
+    [ "$(cat "$prefix/.qarvel-setup" 2>/dev/null)" = 3 ] && break
     kill -0 "$program" 2>/dev/null || { cat "$tmp/qarvel.log"; return 1; }
     sleep 0.5
   done
-  WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all \
-    wine "$a/build/release/tests/win32/wait_dialog.exe" 60 | tr -d '\r' || return 1
+  WINEPREFIX="$prefix" WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64 WINEDEBUG=-all \
+    /usr/lib/wine/wine64 "$a/build/release/win64/tests/win32/wait_dialog.exe" 60 | tr -d '\r' || return 1
   sleep 1
   mkdir -p "$repo/build" && wine_screenshot "$repo/build/release-test-screenshot.png" 2>/dev/null || true
+  local found
+  found="$(thirty_two_bit_in "$prefix")"
+  [ -z "$found" ] || { echo "32-bit loader running: $found"; return 1; }
+  (cd "$old" && find . -type f -exec sha256sum {} + | sort) | cmp -s - "$tmp/old-prefix" \
+    || { echo "the old prefix changed"; return 1; }
 }
-build_wait() { cmake --build "$a/build/release" --target wait_dialog >/dev/null; }
+build_wait() { cmake --build "$a/build/release/win64" --target wait_dialog >/dev/null; }
 check "build the dialog wait" build_wait
-check "qarvel shows the dialog \"Mp3剪切工具[Qarvel]\" in a fresh prefix" started
+check "qarvel shows the dialog \"Mp3剪切工具[Qarvel]\" in a fresh 64-bit prefix, by the 64-bit loader alone, beside an old 32-bit one left as it was" started
 
 check "apt-get purge qarvel" apt_get purge qarvel
 left_behind() {  # a path of the package that exists now but did not before
