@@ -102,7 +102,7 @@ thirty_two_bit_in() {
   local environ pid
   for environ in /proc/[0-9]*/environ; do
     pid="${environ#/proc/}"; pid="${pid%/environ}"
-    tr '\0' '\n' <"$environ" 2>/dev/null | grep -qxF "WINEPREFIX=$1" || continue
+    tr '\0' '\n' 2>/dev/null <"$environ" | grep -qxF "WINEPREFIX=$1" || continue
     case "$(readlink "/proc/$pid/exe" 2>/dev/null)" in
       */wine|*/wine-preloader) echo "$pid $(tr '\0' ' ' <"/proc/$pid/cmdline")" ;;
     esac
