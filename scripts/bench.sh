@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds what the benchmarks need and runs them: the native bench (the cut
 # command beside dd and tail | head, build/bench, Release), then the Wine
-# bench (Qarvel.exe itself under Wine beside dd, the largest slice, start-up
-# beside a bare dialog, size and DLLs). Prints both tables. Takes
+# bench (Qarvel.exe itself under Wine, the Win32 and Win64 builds in turns
+# beside dd, the largest slice, start-up beside a bare dialog of each
+# architecture, size and DLLs). Prints both tables. Takes
 # a minute or two and writes up to 4 GiB into build/bench-work at a time.
 #
 # Usage: scripts/bench.sh
@@ -14,8 +15,8 @@ cd "$REPO"
 
 cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/bench --target bench cut_once -j"$(nproc)" >/dev/null
-scripts/build-windows.sh win32 >/dev/null
+scripts/build-windows.sh win32 win64 >/dev/null
 
 echo "== Native: the cut command (headless backend) beside dd and tail | head"
 build/bench/bench/bench --work build/bench-work --cut build/bench/bench/cut_once
-bench/wine/run-wine-bench.sh build/win32 build/bench-work
+bench/wine/run-wine-bench.sh build/win32 build/win64 -- build/bench-work

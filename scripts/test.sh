@@ -66,12 +66,9 @@ scripts/build-windows.sh win32 win64
 
 # The program shows and names the same whatever the system's ANSI code page,
 # which Wine takes from the locale: 936, 1252, 932 and 65001. The Win64
-# build runs on every x86-64 machine, under all four. The Win32 build runs
-# where the machine executes 32-bit code, under 936 and 1252 only: the
-# conversion is the same source in both builds, and two more locales would
-# add two minutes.
-all_locales=(zh_CN.UTF-8 en_US.UTF-8 ja_JP.UTF-8 hi_IN.UTF-8)
-declare -A locales_of=([win64]="${all_locales[*]}" [win32]="zh_CN.UTF-8 en_US.UTF-8")
+# build runs on every x86-64 machine, the Win32 build where the machine
+# executes 32-bit code; each under all four.
+locales=(zh_CN.UTF-8 en_US.UTF-8 ja_JP.UTF-8 hi_IN.UTF-8)
 declare -A not_run=()
 if [ ! -x /usr/lib/wine/wine64 ]; then
   not_run[win64]="64-bit Wine (/usr/lib/wine/wine64) is not installed"
@@ -85,7 +82,7 @@ fi
 wine_suites=0
 for build in win64 win32; do
   [ -z "${not_run[$build]:-}" ] || continue
-  for locale in ${locales_of[$build]}; do
+  for locale in "${locales[@]}"; do
     # One prefix for both suites (they run one after the other).
     prefix="$REPO/build/wineprefix-$build-${locale%%.*}"
     echo "== layer tests on the real window system ($build build, Wine, $locale)"
@@ -107,7 +104,7 @@ for build in win64 win32; do
   if [ -n "${not_run[$build]:-}" ]; then
     echo "$label build: not run: ${not_run[$build]}"
   else
-    echo "$label build: layer and end-to-end tests under ${locales_of[$build]}"
+    echo "$label build: layer and end-to-end tests under ${locales[*]}"
   fi
 done
 if [ "$wine_suites" -eq 0 ]; then

@@ -1,44 +1,64 @@
 #!/usr/bin/env bash
 # Times Qarvel.exe under Wine and prints tables: the cut beside dd on the
 # same bytes, the largest slice the checks accept, start-up beside a bare
-# dialog, and the program's size and DLLs. Builds nothing (scripts/bench.sh
-# does, then runs this).
+# dialog of the same architecture, and the program's size and DLLs. With
+# several builds (build/win32 and build/win64) they take turns with dd in
+# one run, each under its own architecture's Wine. Builds nothing
+# (scripts/bench.sh does, then runs this).
 #
-# Usage: bench/wine/run-wine-bench.sh [BUILD_DIR [WORK_DIR]]
-#   BUILD_DIR  the win32 build (default build/win32)
+# Usage: bench/wine/run-wine-bench.sh [BUILD_DIR...] [-- WORK_DIR]
+#   BUILD_DIR  a Windows build (default build/win32)
 #   WORK_DIR   default build/bench-work; its source.bin (the native
 #              bench's) is reused, or made
 # Settings: BENCH_RUNS (cut runs per size, default 7), BENCH_STARTUP_RUNS
 # (default 10), BENCH_SKIP_LARGEST=1 leaves out the 2 GiB cut, BENCH_SPIN=0
 # lets idle CPUs sleep (see below).
-# Runs in its own Wine prefix (BENCH_WINE_PREFIX, default
-# build/wineprefix-bench) and ends that prefix's session when done.
+# Each architecture runs in a Wine prefix of its own
+# (build/wineprefix-bench-win32, -win64) whose session ends when done.
 set -euo pipefail
 
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd -P)"
-build="$(cd "${1:-$repo/build/win32}" && pwd -P)"
-work="${2:-$repo/build/bench-work}"
+builds=()
+work="$repo/build/bench-work"
+while [ "$#" -gt 0 ]; do
+  case "$1" in
+    --) work="${2:?WORK_DIR after --}"; shift 2 ;;
+    *) builds+=("$(cd "$1" && pwd -P)"); shift ;;
+  esac
+done
+[ "${#builds[@]}" -gt 0 ] || builds=("$repo/build/win32")
 runs="${BENCH_RUNS:-7}"
 startup_runs="${BENCH_STARTUP_RUNS:-10}"
-qarvel="$build/Qarvel.exe"
-driver="$build/bench/wine/wine_bench.exe"
-bare="$build/bench/wine/bare_dialog.exe"
-for exe in "$qarvel" "$driver" "$bare"; do
-  [ -f "$exe" ] || { echo "run-wine-bench: $exe not found; run scripts/build-windows.sh" >&2; exit 2; }
-done
 
 load_at_start="$(cut -d' ' -f1-3 /proc/loadavg)"
-export WINE_ENV_PREFIX="${BENCH_WINE_PREFIX:-$repo/build/wineprefix-bench}"
 export WINE_ENV_QUIET="${WINE_ENV_QUIET:-1}"
 # shellcheck source=../../scripts/wine-env.sh
 source "$repo/scripts/wine-env.sh"
+
+# Per build: its architecture, Wine loader and prefix, set up one after the
+# other on one display.
+arch=() loader=() prefix=() names=()
+for build in "${builds[@]}"; do
+  for exe in Qarvel.exe bench/wine/wine_bench.exe bench/wine/bare_dialog.exe; do
+    [ -f "$build/$exe" ] || { echo "run-wine-bench: $build/$exe not found; run scripts/build-windows.sh" >&2; exit 2; }
+  done
+  WINE_ENV_ARCH="$(wine_pe_arch "$build/Qarvel.exe")"
+  WINE_ENV_PREFIX="$repo/build/wineprefix-bench-$WINE_ENV_ARCH"
+  wine_env_init
+  arch+=("$WINE_ENV_ARCH") loader+=("$WINE_ENV_LOADER") prefix+=("$WINEPREFIX")
+  names+=("Qarvel $WINE_ENV_ARCH")
+done
 spinner=
 finish() {
   [ -z "$spinner" ] || kill "$spinner" 2>/dev/null || true
+  local p
+  for p in "${prefix[@]}"; do
+    WINEPREFIX="$p" wineserver -k </dev/null >/dev/null 2>&1 || true
+    rm -f "$p/.project-session"
+  done
   wine_xvfb_stop
 }
 trap finish EXIT
-wine_env_init
 
 # A Wine program talks to the wineserver and the X server in thousands of
 # short round trips. On a VM each one that has to wake a sleeping virtual
@@ -69,11 +89,14 @@ if [ "$(stat -c %s "$source_file" 2>/dev/null || echo 0)" -lt "$source_size" ]; 
 fi
 source_size="$(stat -c %s "$source_file")"
 
-# Runs the driver; its stdout goes to a file, not a pipe (Wine services
-# started meanwhile would hold a pipe open), without the console's CRs.
+# bench I ARGS...: runs build I's driver in its own prefix; its stdout goes
+# to a file, not a pipe (Wine services started meanwhile would hold a pipe
+# open), without the console's CRs.
 bench() {
-  local rc=0
-  wine "$driver" "$@" >"$out_dir/driver.out" 2>>"$log" </dev/null || rc=$?
+  local i=$1 rc=0
+  shift
+  WINEPREFIX="${prefix[$i]}" WINEARCH="${arch[$i]}" WINELOADER="${loader[$i]}" \
+    "${loader[$i]}" "${builds[$i]}/bench/wine/wine_bench.exe" "$@" >"$out_dir/driver.out" 2>>"$log" </dev/null || rc=$?
   tr -d '\r' <"$out_dir/driver.out"
   return "$rc"
 }
@@ -102,7 +125,7 @@ printf '%-14s %s\n' "cores (nproc)" "$(nproc)"
 printf '%-14s %s\n' "CPU" "$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)"
 printf '%-14s %s\n' "memory" "$(awk '/^MemTotal/ { printf "%.1f GiB", $2 / 1048576 }' /proc/meminfo)"
 printf '%-14s %s\n' "kernel" "$(uname -sr)"
-printf '%-14s %s\n' "Wine" "$(wine --version)"
+printf '%-14s %s\n' "Wine" "$("${loader[0]}" --version) ($(IFS=' '; echo "${arch[*]}"))"
 # Other work on the machine shows in every figure below (2 cores).
 printf '%-14s %s\n' "load average" "$load_at_start (at start)"
 printf '%-14s %s\n' "busy loop" "$([ "$spin" = 1 ] && echo "yes, nice 19 (BENCH_SPIN=0: none)" || echo "none (BENCH_SPIN=0)")"
@@ -114,9 +137,9 @@ start=$((7 * MiB + 12345))  # the native bench's offset: aligned to nothing
 echo
 echo "== Cut under Wine beside dd: source $source_size bytes, start byte $start, median of $runs runs, warm cache"
 echo "   Qarvel.exe: from OK posted in the save dialog to the success message box; dd: the whole process"
-printf '%-9s %-11s %9s %8s %7s %9s %7s %9s %s\n' "slice" "tool" "median s" "MiB/s" "vs dd" "fastest s" "vs dd" "dlg gone" "output"
+printf '%-9s %-12s %9s %8s %7s %9s %7s %9s %s\n' "slice" "tool" "median s" "MiB/s" "vs dd" "fastest s" "vs dd" "dlg gone" "output"
 # The tools take turns, and each starts right after the other's output of
-# the same size was deleted, so both write into memory just freed. On a VM
+# the same size was deleted, so all write into memory just freed. On a VM
 # the copy speed of the same dd varies up to threefold from one run to the
 # next (memory the host handed back, other guests): only figures taken in
 # turns compare, and the fastest runs show each tool's own cost best. The
@@ -124,44 +147,54 @@ printf '%-9s %-11s %9s %8s %7s %9s %7s %9s %s\n' "slice" "tool" "median s" "MiB/
 dd_out="$out_dir/dd.out"
 qarvel_out="$out_dir/qarvel.mp3"
 for slice in $((1 * MiB)) $((64 * MiB)) $((1024 * MiB)); do
-  dd_times=() cut_times=() closed_times=()
+  dd_times=()
+  declare -A cut_times=() closed_times=()
   rm -f "$dd_out" "$qarvel_out"
   # One round uncounted, whose outputs are compared with the source; then
-  # the counted ones, dd and Qarvel.exe in turns.
+  # the counted ones: dd and a build in turns, each build in turn.
   for r in $(seq 0 "$runs"); do
-    rm -f "$qarvel_out"
-    t="$(time_dd "$start" "$slice" "$dd_out")"
-    if [ "$r" -eq 0 ] && ! check_slice "$source_file" "$start" "$slice" "$dd_out"; then
-      echo "run-wine-bench: dd's output is not the slice" >&2; exit 1
-    fi
-    line="$(bench cut "$(wine_winpath "$qarvel")" "$(wine_winpath "$source_file")" \
-              "$(wine_winpath "$qarvel_out")" "$start" "$slice" "$(wine_winpath "$dd_out")")" || {
-      echo "run-wine-bench: the cut failed: $(iconv -c -f GBK -t UTF-8 <<<"$line") (Wine's messages in $log)" >&2
-      exit 1; }
-    if [ "$r" -eq 0 ]; then
-      if ! check_slice "$source_file" "$start" "$slice" "$qarvel_out"; then
-        echo "run-wine-bench: $qarvel_out is not the slice" >&2; exit 1
+    for i in "${!builds[@]}"; do
+      rm -f "$qarvel_out"
+      t="$(time_dd "$start" "$slice" "$dd_out")"
+      if [ "$r" -eq 0 ] && ! check_slice "$source_file" "$start" "$slice" "$dd_out"; then
+        echo "run-wine-bench: dd's output is not the slice" >&2; exit 1
       fi
-      continue
-    fi
-    dd_times+=("$t")
-    read -r _ cut_s closed_s _ <<<"$line"
-    cut_times+=("$cut_s")
-    closed_times+=("$closed_s")
+      line="$(bench "$i" cut "$(wine_winpath "${builds[$i]}/Qarvel.exe")" "$(wine_winpath "$source_file")" \
+                "$(wine_winpath "$qarvel_out")" "$start" "$slice" "$(wine_winpath "$dd_out")")" || {
+        echo "run-wine-bench: the cut failed: $(iconv -c -f GBK -t UTF-8 <<<"$line") (Wine's messages in $log)" >&2
+        exit 1; }
+      if [ "$r" -eq 0 ]; then
+        if ! check_slice "$source_file" "$start" "$slice" "$qarvel_out"; then
+          echo "run-wine-bench: $qarvel_out is not the slice" >&2; exit 1
+        fi
+        continue
+      fi
+      dd_times+=("$t")
+      read -r _ cut_s closed_s _ <<<"$line"
+      cut_times[$i]+=" $cut_s"
+      closed_times[$i]+=" $closed_s"
+    done
   done
   rm -f "$dd_out" "$qarvel_out"
   dd_med="$(echo "${dd_times[*]}" | median)"
-  cut_med="$(echo "${cut_times[*]}" | median)"
   dd_min="$(echo "${dd_times[*]}" | fastest)"
-  cut_min="$(echo "${cut_times[*]}" | fastest)"
-  closed_med="$(echo "${closed_times[*]}" | median)"
   label="$((slice / MiB)) MiB"
-  awk -v l="$label" -v s="$slice" -v d="$dd_med" -v c="$cut_med" -v dm="$dd_min" -v cm="$cut_min" -v g="$closed_med" 'BEGIN {
-    m = s / 1048576
-    printf "%-9s %-11s %9.4f %8.0f %6.2fx %9.4f %6.2fx %9s %s\n", l, "dd", d, m / d, 1, dm, 1, "", "cmp: identical"
-    printf "%-9s %-11s %9.4f %8.0f %6.2fx %9.4f %6.2fx %9.4f %s\n", l, "Qarvel.exe", c, m / c, c / d, cm, cm / dm, g, "cmp: identical"
+  awk -v l="$label" -v s="$slice" -v d="$dd_med" -v dm="$dd_min" 'BEGIN {
+    printf "%-9s %-12s %9.4f %8.0f %6.2fx %9.4f %6.2fx %9s %s\n", l, "dd", d, s / 1048576 / d, 1, dm, 1, "", "cmp: identical"
   }'
-  echo "          runs, s: dd ${dd_times[*]}; Qarvel.exe ${cut_times[*]}"
+  runs_line="dd ${dd_times[*]}"
+  for i in "${!builds[@]}"; do
+    cut_med="$(echo "${cut_times[$i]}" | median)"
+    cut_min="$(echo "${cut_times[$i]}" | fastest)"
+    closed_med="$(echo "${closed_times[$i]}" | median)"
+    awk -v l="$label" -v n="${names[$i]}" -v s="$slice" -v d="$dd_med" -v c="$cut_med" -v dm="$dd_min" -v cm="$cut_min" \
+        -v g="$closed_med" 'BEGIN {
+      printf "%-9s %-12s %9.4f %8.0f %6.2fx %9.4f %6.2fx %9.4f %s\n", l, n, c, s / 1048576 / c, c / d, cm, cm / dm, g, "cmp: identical"
+    }'
+    runs_line+=";${names[$i]}${cut_times[$i]}"
+  done
+  echo "          runs, s: $runs_line"
+  unset cut_times closed_times
 done
 
 echo
@@ -171,13 +204,13 @@ echo "== The largest slice the checks accept: source 2^31 - 1 bytes (sparse), st
 # the page cache first, as for the other source: the first touch of that
 # much memory on this VM costs seconds, whoever comes first.
 largest_cut() {
-  local count=$1 label=$2 big="$out_dir/largest.bin" big_out="$out_dir/largest.mp3" rc=0 line cut_s=0 verdict dd_s
+  local i=$1 count=$2 label=$3 big="$out_dir/largest.bin" big_out="$out_dir/largest.mp3" rc=0 line cut_s=0 verdict dd_s
   rm -f "$big" "$big_out" "$dd_out"
   truncate -s 2147483647 "$big"
   cat "$big" >/dev/null
   dd_s="$(time_dd 0 "$count" "$dd_out")"
-  line="$(bench cut "$(wine_winpath "$qarvel")" "$(wine_winpath "$big")" "$(wine_winpath "$big_out")" 0 "$count" \
-            "$(wine_winpath "$dd_out")")" || rc=$?
+  line="$(bench "$i" cut "$(wine_winpath "${builds[$i]}/Qarvel.exe")" "$(wine_winpath "$big")" \
+            "$(wine_winpath "$big_out")" 0 "$count" "$(wine_winpath "$dd_out")")" || rc=$?
   [[ "$line" == cut\ * ]] && read -r _ cut_s _ <<<"$line"
   cut_failed=1
   if [ "$rc" -ne 0 ]; then
@@ -189,36 +222,45 @@ largest_cut() {
     verdict="FAILED: success message, but the output is not the slice"
   fi
   rm -f "$big" "$big_out" "$dd_out"
-  printf '%-22s %-11s %8.4f %s\n' "$label" "Qarvel.exe" "$cut_s" "$verdict"
-  printf '%-22s %-11s %8.4f %s\n' "$label" "dd" "$dd_s" "one run, for scale"
+  printf '%-22s %-12s %8.4f %s\n' "$label" "${names[$i]}" "$cut_s" "$verdict"
+  printf '%-22s %-12s %8.4f %s\n' "$label" "dd" "$dd_s" "one run, for scale"
 }
 if [ "${BENCH_SKIP_LARGEST:-0}" = 1 ]; then
   echo "skipped (BENCH_SKIP_LARGEST=1)"
 else
-  printf '%-22s %-11s %8s %s\n' "count" "tool" "s" "result"
-  largest_cut $((2147483647 - 1)) "2147483646 (2^31 - 2)"
-  # When it fails, a slice a little smaller, for the size that does fit.
-  [ "$cut_failed" = 0 ] || largest_cut $((1792 * MiB)) "$((1792 * MiB)) (1.75 GiB)"
+  printf '%-22s %-12s %8s %s\n' "count" "tool" "s" "result"
+  for i in "${!builds[@]}"; do
+    largest_cut "$i" $((2147483647 - 1)) "2147483646 (2^31 - 2)"
+    # When it fails, a slice a little smaller, for the size that does fit.
+    [ "$cut_failed" = 0 ] || largest_cut "$i" $((1792 * MiB)) "$((1792 * MiB)) (1.75 GiB)"
+  done
 fi
 
 echo
-echo "== Start-up: CreateProcess to the dialog visible, median of $startup_runs runs each, in turns"
-line="$(bench startup "$startup_runs" "$(wine_winpath "$qarvel")" "$(wine_winpath "$bare")")"
-q="$(sed -n 1p <<<"$line")"
-b="$(sed -n 2p <<<"$line")"
+echo "== Start-up: CreateProcess to the dialog visible, median of $startup_runs runs each, in turns with the bare dialog of the same build"
 printf '%-22s %10s %8s\n' "program" "median ms" "vs bare"
-awk -v q="$q" -v b="$b" 'BEGIN {
-  split(q, qa, " "); split(b, ba, " ")
-  printf "%-22s %10.1f %7.2fx\n", "bare dialog (baseline)", ba[2] * 1000, 1
-  printf "%-22s %10.1f %7.2fx\n", "Qarvel.exe", qa[2] * 1000, qa[2] / ba[2]
-}'
-echo "          runs, ms: Qarvel.exe$(awk '{ for (i = 3; i <= NF; ++i) printf " %.1f", $i * 1000 }' <<<"$q");" \
-  "bare$(awk '{ for (i = 3; i <= NF; ++i) printf " %.1f", $i * 1000 }' <<<"$b")"
+for i in "${!builds[@]}"; do
+  line="$(bench "$i" startup "$startup_runs" "$(wine_winpath "${builds[$i]}/Qarvel.exe")" \
+            "$(wine_winpath "${builds[$i]}/bench/wine/bare_dialog.exe")")"
+  q="$(sed -n 1p <<<"$line")"
+  b="$(sed -n 2p <<<"$line")"
+  awk -v q="$q" -v b="$b" -v a="${arch[$i]}" 'BEGIN {
+    split(q, qa, " "); split(b, ba, " ")
+    printf "%-22s %10.1f %7.2fx\n", "bare dialog " a, ba[2] * 1000, 1
+    printf "%-22s %10.1f %7.2fx\n", "Qarvel.exe " a, qa[2] * 1000, qa[2] / ba[2]
+  }'
+  echo "          runs, ms: Qarvel.exe$(awk '{ for (i = 3; i <= NF; ++i) printf " %.1f", $i * 1000 }' <<<"$q");" \
+    "bare$(awk '{ for (i = 3; i <= NF; ++i) printf " %.1f", $i * 1000 }' <<<"$b")"
+done
 
 echo
 echo "== Qarvel.exe"
 printf '%-14s %s\n' "load average" "$(cut -d' ' -f1-3 /proc/loadavg) (at the end$([ "$spin" = 1 ] && echo ", with the busy loop"))"
-size="$(stat -c %s "$qarvel")"
-printf '%-14s %s bytes (%.1f KiB; goal at most 262144)\n' "size" "$size" "$(awk -v s="$size" 'BEGIN { print s / 1024 }')"
-printf '%-14s %s\n' "imports" "$(i686-w64-mingw32-objdump -p "$qarvel" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr '\n' ' ')"
-printf '%-14s %s\n' "bare dialog" "$(stat -c %s "$bare") bytes; imports $(i686-w64-mingw32-objdump -p "$bare" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr '\n' ' ')"
+imports() { x86_64-w64-mingw32-objdump -p "$1" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr '\n' ' '; }
+for i in "${!builds[@]}"; do
+  qarvel="${builds[$i]}/Qarvel.exe" bare="${builds[$i]}/bench/wine/bare_dialog.exe"
+  size="$(stat -c %s "$qarvel")"
+  printf '%-14s %s bytes (%.1f KiB; goal at most 262144)\n' "size ${arch[$i]}" "$size" "$(awk -v s="$size" 'BEGIN { print s / 1024 }')"
+  printf '%-14s %s\n' "imports" "$(imports "$qarvel")"
+  printf '%-14s %s\n' "bare dialog" "$(stat -c %s "$bare") bytes; imports $(imports "$bare")"
+done
