@@ -103,10 +103,12 @@ CString RenameFailure(CFile::RenameResult named, const CString& output)
 }
 
 // Writes the slice under an unfinished name and gives it the output's name
-// only once every byte is written and the file closed, so that a cut that is
-// killed part-way never leaves a short file under the chosen name. The
-// rename never replaces: a name that appeared since the check is left as it
-// is. Every failure removes the unfinished file.
+// only once every byte is written, on the disk, and the file closed, so that
+// neither a cut that is killed part-way nor a power cut after the success
+// message leaves a short file (or one of zeros) under the chosen name: a
+// file system may store the rename before the data. The rename never
+// replaces: a name that appeared since the check is left as it is. Every
+// failure removes the unfinished file.
 bool WriteSlice(CWnd& form, const CString& output, const CString& sourcePath, const CFileSlice& slice)
 {
     CFile file;
@@ -115,7 +117,7 @@ bool WriteSlice(CWnd& form, const CString& output, const CString& sourcePath, co
         ShowWarning(form, Exists(output) ? CString(TXT_TARGET_EXISTS) : OpenFailedMessage(output));
         return false;
     }
-    bool written = slice.WriteTo(file) != FALSE;
+    bool written = slice.WriteTo(file) && file.Flush();
     bool closed = file.Close() != FALSE;
     CString failure;
     if (!written || !closed)

@@ -43,6 +43,9 @@ public:
     BOOL Read(void* buffer, UINT count, UINT* done);
     // Writes all count bytes. False if any could not be written.
     BOOL Write(const void* buffer, UINT count);
+    // Puts every byte written so far on the disk itself, past the system's
+    // cache. False when the system reports a failure (data not stored).
+    BOOL Flush();
     // False when the system reports a failure on closing (data not stored).
     BOOL Close();
 

@@ -86,6 +86,10 @@ public:
     std::function<void(const char* path, UINT flags)> beforeOpen;
     std::function<void()> beforeRead;
     std::function<void(const char* from, const char* to)> beforeRename;
+    // Called, when set, just before CFile::Flush asks for the disk. The one
+    // hook that stands in for a result: false fails the flush as a disk
+    // error would, since no fault a test can make fails fsync on demand.
+    std::function<bool()> beforeFlush;
 
     // Used by the backend.
     struct Answer {

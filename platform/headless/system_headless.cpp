@@ -120,6 +120,15 @@ BOOL CFile::Write(const void* buffer, UINT count)
     return TRUE;
 }
 
+BOOL CFile::Flush()
+{
+    if (const auto& hook = headless::Session::Current().beforeFlush) {
+        if (!hook())
+            return FALSE;
+    }
+    return ::fsync(static_cast<int>(m_handle)) == 0;
+}
+
 BOOL CFile::Close()
 {
     if (!IsOpen())

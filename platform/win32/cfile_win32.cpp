@@ -136,6 +136,11 @@ BOOL CFile::Write(const void* buffer, UINT count)
     return TRUE;
 }
 
+BOOL CFile::Flush()
+{
+    return ::FlushFileBuffers(AsHandle(m_handle));
+}
+
 BOOL CFile::Close()
 {
     if (!IsOpen())

@@ -274,6 +274,38 @@ TEST_F(CutFaults, AnOutputNameAppearingBeforeTheCreationOrTheRenameIsLeftAlone)
     }
 }
 
+// The unfinished file is on the disk, whole, before it takes its name: else
+// a power cut after the success message could leave the name on a file of
+// zeros. A flush the disk refuses is a failed write.
+TEST_F(CutFaults, TheWholeOutputIsFlushedBeforeItsRename)
+{
+    SetRange(100, 200);
+    std::string unfinished = dir.Path("~qarvel-1.part");
+    for (bool diskFails : { false, true }) {
+        SCOPED_TRACE(diskFails ? "the flush fails" : "the flush succeeds");
+        Paths steps;
+        session.beforeFlush = [&] {
+            steps.push_back("flush of " + std::to_string(ReadFile(unfinished).size()) + " bytes");
+            return !diskFails;
+        };
+        session.beforeRename = [&](const char*, const char*) { steps.push_back("rename"); };
+        Report seen = Cut(dir.Path("out"));
+        session.beforeFlush = nullptr;
+        session.beforeRename = nullptr;
+
+        if (diskFails) {
+            EXPECT_EQ(steps, Paths{ "flush of 200 bytes" });
+            EXPECT_EQ(seen, Warned(Str(WriteFailedMessage(dir.Path("out.mp3").c_str()))));
+            EXPECT_EQ(Tree(dir.Root()), Paths{ "song.mp3" });
+        } else {
+            EXPECT_EQ(steps, (Paths{ "flush of 200 bytes", "rename" }));
+            EXPECT_EQ(seen, Succeeded());
+            EXPECT_EQ(Tree(dir.Root()), (Paths{ "out.mp3", "song.mp3" }));
+            ::unlink(dir.Path("out.mp3").c_str());
+        }
+    }
+}
+
 // What a killed cut leaves (its unfinished file), or a user's file or folder
 // that merely has such a name, neither blocks the next cut nor is touched.
 TEST_F(CutFaults, UnfinishedNamesAlreadyTakenAreSteppedOver)
