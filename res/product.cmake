@@ -12,7 +12,8 @@ set(CMAKE_RC_COMPILE_OBJECT
 # the real dialog from its template.
 set(QARVEL_RESOURCE_SCRIPT ${CMAKE_SOURCE_DIR}/res/qarvel.rc)
 set_property(SOURCE ${QARVEL_RESOURCE_SCRIPT} APPEND PROPERTY
-    OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/res/qarvel.ico ${CMAKE_SOURCE_DIR}/res/resource.h)
+    OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/res/qarvel.ico ${CMAKE_SOURCE_DIR}/res/qarvel.manifest
+                   ${CMAKE_SOURCE_DIR}/res/resource.h)
 # The version resource's values come from the project's version. The
 # include folder is the directory's, so the layer tests' copy of the script
 # finds the header too.

@@ -2,7 +2,7 @@
 # The release files, as a user gets them: scripts/release.sh in two clean
 # clones (two folders, one after the other, in two time zones) must give
 # byte-identical dist/ folders with no build path inside; each zip holds the
-# program of its architecture; the .deb (amd64, on 64-bit Wine only) must
+# program of its architecture, with its asInvoker-only manifest; the .deb (amd64, on 64-bit Wine only) must
 # install with apt-get, start the dialog with its Chinese caption under
 # Xvfb in a fresh per-user prefix beside the 32-bit one of the package's
 # first revision, through the 64-bit loader alone, and purge without a
@@ -72,6 +72,10 @@ for windows in win32 win64; do
   unzip -q "$zip" -d "$tmp/unpacked/$windows"
   check "the $windows zip holds Qarvel.exe, 使用说明.txt and LICENSE only" \
     test "$(LC_ALL=C.UTF-8 zipinfo -1 "$zip" | sort | tr '\n' ' ')" = "LICENSE Qarvel.exe 使用说明.txt "
+  # Without it Windows virtualizes the 32-bit program's writes into
+  # protected folders; with more in it the dialog would change its look.
+  check "the $windows program's manifest asks asInvoker, no UI access, nothing else" \
+    python3 "$repo/tests/release/check_manifest.py" "$tmp/unpacked/$windows/Qarvel.exe"
   magic="Magic			010b	(PE32)"
   [ "$windows" = win64 ] && magic="Magic			020b	(PE32+)"
   pe="$(x86_64-w64-mingw32-objdump -p "$tmp/unpacked/$windows/Qarvel.exe")"

@@ -129,19 +129,25 @@ BOOL CALLBACK AddType(HMODULE module, LPSTR type, LONG_PTR param)
     return TRUE;
 }
 
-TEST(Resources_OnlyDialogIconAndVersionInChinesePrc)
+TEST(Resources_OnlyDialogIconVersionAndManifest)
 {
     Product product;
     if (!product.Module())
         return;
     std::map<std::string, Names> found;
     ::EnumResourceTypesA(product.Module(), AddType, reinterpret_cast<LONG_PTR>(&found));
-    // No string table, menu, accelerators or manifest (type 24).
-    const std::map<std::string, std::string> expected = {
-        { "#3", "#1" },      // RT_ICON: image 1
-        { "#5", "#102" },    // RT_DIALOG
-        { "#14", "#128" },   // RT_GROUP_ICON: IDR_MAINFRAME
-        { "#16", "#1" },     // RT_VERSION
+    // No string table, menu or accelerators. The texts are in Chinese (PRC);
+    // the manifest (its contents are the release tests') is neutral.
+    struct Expected {
+        std::string name;
+        WORD language;
+    };
+    const std::map<std::string, Expected> expected = {
+        { "#3", { "#1", 0x0804 } },    // RT_ICON: image 1
+        { "#5", { "#102", 0x0804 } },  // RT_DIALOG
+        { "#14", { "#128", 0x0804 } }, // RT_GROUP_ICON: IDR_MAINFRAME
+        { "#16", { "#1", 0x0804 } },   // RT_VERSION
+        { "#24", { "#1", 0x0000 } },   // RT_MANIFEST: the process's
     };
     CHECK_EQ(found.size(), expected.size());
     for (const auto& type : found) {
@@ -150,9 +156,10 @@ TEST(Resources_OnlyDialogIconAndVersionInChinesePrc)
         CHECK(wanted != expected.end());
         CHECK_EQ(type.second.languages.size(), 1u);
         for (const auto& name : type.second.languages) {
-            if (wanted != expected.end())
-                CHECK_EQ(name.first, wanted->second);
-            CHECK(name.second == std::set<WORD>{ 0x0804 });
+            if (wanted == expected.end())
+                continue;
+            CHECK_EQ(name.first, wanted->second.name);
+            CHECK(name.second == std::set<WORD>{ wanted->second.language });
         }
     }
 }
