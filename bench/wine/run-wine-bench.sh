@@ -219,7 +219,7 @@ largest_cut() {
   rm -f "$big" "$big_out" "$dd_out"
   truncate -s 2147483647 "$big"
   cat "$big" >/dev/null
-  dd_s="$(time_dd 0 "$count" "$dd_out")"
+  dd_s="$(time_dd 0 "$count" "$dd_out" fsync)"
   line="$(bench "$i" cut "$(wine_winpath "${builds[$i]}/Qarvel.exe")" "$(wine_winpath "$big")" \
             "$(wine_winpath "$big_out")" 0 "$count" "$(wine_winpath "$dd_out")")" || rc=$?
   [[ "$line" == cut\ * ]] && read -r _ cut_s _ <<<"$line"
@@ -234,7 +234,7 @@ largest_cut() {
   fi
   rm -f "$big" "$big_out" "$dd_out"
   printf '%-22s %-12s %8.4f %s\n' "$label" "${names[$i]}" "$cut_s" "$verdict"
-  printf '%-22s %-12s %8.4f %s\n' "$label" "dd" "$dd_s" "one run, for scale"
+  printf '%-22s %-12s %8.4f %s\n' "$label" "dd fsync" "$dd_s" "one run, for scale"
 }
 if [ "${BENCH_SKIP_LARGEST:-0}" = 1 ]; then
   echo "skipped (BENCH_SKIP_LARGEST=1)"
