@@ -10,12 +10,12 @@ REPO="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)"
 cd "$REPO"
 
 "$REPO/scripts/install-deps.sh"
-if why="$("$REPO/scripts/runs-win32.sh")" && [ -x /usr/lib/wine/wine ]; then
+if why="$("$REPO/scripts/runs-win32.sh" --wine)"; then
   build=win32
   echo "Running the Win32 build (build/win32/Qarvel.exe)"
 else
   build=win64
-  echo "Running the Win64 build (build/win64/Qarvel.exe): ${why:-32-bit Wine is not installed}"
+  echo "Running the Win64 build (build/win64/Qarvel.exe): $why"
 fi
 "$REPO/scripts/build-windows.sh" "$build"
 

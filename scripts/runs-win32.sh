@@ -4,6 +4,9 @@
 # itself, by running a real 32-bit x86 program, not the processor's name:
 # some x86-64 machines execute no 32-bit code at all ("Exec format error").
 #
+# Usage: scripts/runs-win32.sh [--wine]
+#   --wine  and 32-bit Wine is installed (install-deps.sh asks without it,
+#           to decide whether to install it)
 # QARVEL_WIN64_ONLY=1 answers no on any machine, to take the 64-bit-only
 # path where both would run.
 set -uo pipefail
@@ -34,6 +37,10 @@ if ! as --32 -o "$tmp/exit0.o" "$tmp/exit0.s" 2>"$tmp/err" \
 fi
 if ! "$tmp/exit0" 2>"$tmp/err"; then
   echo "this machine does not execute 32-bit x86 code ($(sed 's/.*: //' "$tmp/err" | head -1))"
+  exit 1
+fi
+if [ "${1:-}" = --wine ] && [ ! -x /usr/lib/wine/wine ]; then
+  echo "32-bit Wine (/usr/lib/wine/wine) is not installed"
   exit 1
 fi
 exit 0

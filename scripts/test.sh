@@ -73,10 +73,8 @@ declare -A not_run=()
 if [ ! -x /usr/lib/wine/wine64 ]; then
   not_run[win64]="64-bit Wine (/usr/lib/wine/wine64) is not installed"
 fi
-if ! why="$(scripts/runs-win32.sh)"; then
+if ! why="$(scripts/runs-win32.sh --wine)"; then
   not_run[win32]="$why"
-elif [ ! -x /usr/lib/wine/wine ]; then
-  not_run[win32]="32-bit Wine (/usr/lib/wine/wine) is not installed"
 fi
 
 wine_suites=0
@@ -100,11 +98,10 @@ suite "release tests" tests/release/run-release-tests.sh
 
 echo "== summary"
 for build in win64 win32; do
-  label="Win64"; [ "$build" = win32 ] && label="Win32"
   if [ -n "${not_run[$build]:-}" ]; then
-    echo "$label build: not run: ${not_run[$build]}"
+    echo "${build^} build: not run: ${not_run[$build]}"
   else
-    echo "$label build: layer and end-to-end tests under ${locales[*]}"
+    echo "${build^} build: layer and end-to-end tests under ${locales[*]}"
   fi
 done
 if [ "$wine_suites" -eq 0 ]; then

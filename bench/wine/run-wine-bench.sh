@@ -115,6 +115,20 @@ time_dd() {
   awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.6f", b - a }'
 }
 
+# row TOOL TIMES [DIALOG_GONE_TIMES]: a line of the cut table for slice
+# $slice ($label), its ratios to dd conv=fsync ($sync_med, $sync_min).
+row() {
+  local med min gone=""
+  med="$(echo "$2" | median)"
+  min="$(echo "$2" | fastest)"
+  [ -z "${3:-}" ] || gone="$(echo "$3" | median)"
+  awk -v l="$label" -v n="$1" -v s="$slice" -v d="$sync_med" -v c="$med" -v dm="$sync_min" -v cm="$min" \
+      -v g="$gone" 'BEGIN {
+    printf "%-9s %-12s %9.4f %8.0f %8.2fx %9.4f %8.2fx %9s %s\n", l, n, c, s / 1048576 / c, c / d, cm, cm / dm,
+           g == "" ? "" : sprintf("%.4f", g), "cmp: identical"
+  }'
+}
+
 # Checks that FILE holds exactly bytes [START, START + COUNT) of SOURCE.
 check_slice() {
   local src=$1 start=$2 count=$3 file=$4
@@ -151,8 +165,7 @@ printf '%-9s %-12s %9s %8s %9s %9s %9s %9s %s\n' "slice" "tool" "median s" "MiB/
 dd_out="$out_dir/dd.out"
 qarvel_out="$out_dir/qarvel.mp3"
 for slice in $((1 * MiB)) $((64 * MiB)) $((1024 * MiB)); do
-  dd_times=() sync_times=()
-  declare -A cut_times=() closed_times=()
+  dd_times=() sync_times=() cut_times=() closed_times=()
   rm -f "$dd_out" "$qarvel_out"
   # One round uncounted, whose outputs are compared with the source; then
   # the counted ones: dd and a build in turns, each build in turn.
@@ -185,18 +198,6 @@ for slice in $((1 * MiB)) $((64 * MiB)) $((1024 * MiB)); do
   sync_med="$(echo "${sync_times[*]}" | median)"
   sync_min="$(echo "${sync_times[*]}" | fastest)"
   label="$((slice / MiB)) MiB"
-  # row TOOL TIMES [DIALOG_GONE_TIMES]
-  row() {
-    local med min gone=""
-    med="$(echo "$2" | median)"
-    min="$(echo "$2" | fastest)"
-    [ -z "${3:-}" ] || gone="$(echo "$3" | median)"
-    awk -v l="$label" -v n="$1" -v s="$slice" -v d="$sync_med" -v c="$med" -v dm="$sync_min" -v cm="$min" \
-        -v g="$gone" 'BEGIN {
-      printf "%-9s %-12s %9.4f %8.0f %8.2fx %9.4f %8.2fx %9s %s\n", l, n, c, s / 1048576 / c, c / d, cm, cm / dm,
-             g == "" ? "" : sprintf("%.4f", g), "cmp: identical"
-    }'
-  }
   row "dd fsync" "${sync_times[*]}"
   row "dd" "${dd_times[*]}"
   runs_line="dd fsync ${sync_times[*]}; dd ${dd_times[*]}"
@@ -205,7 +206,6 @@ for slice in $((1 * MiB)) $((64 * MiB)) $((1024 * MiB)); do
     runs_line+="; ${names[$i]}${cut_times[$i]}"
   done
   echo "          runs, s: $runs_line"
-  unset cut_times closed_times
 done
 
 echo

@@ -1030,7 +1030,7 @@ public:
                                     nullptr) == ERROR_SUCCESS,
                     "could not create " + Show(path));
             for (const char* dll : kPlantedDlls)
-                RegSetValueExA(key, dll, 0, REG_SZ, reinterpret_cast<const BYTE*>("native,builtin"), 15);
+                RegSetValueExA(key, dll, 0, REG_SZ, reinterpret_cast<const BYTE*>(kNativeFirst), sizeof kNativeFirst);
             RegCloseKey(key);
         }
     }
@@ -1044,6 +1044,7 @@ public:
 
 private:
     static constexpr const char* kAppDefaults = "Software\\Wine\\AppDefaults\\";
+    static constexpr char kNativeFirst[] = "native,builtin";
     static constexpr const char* kPlantedPrograms[] = {"Qarvel.exe", "planted_control.exe"};
 };
 

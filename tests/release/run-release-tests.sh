@@ -2,8 +2,8 @@
 # The release files, as a user gets them: scripts/release.sh in two clean
 # clones (two folders, one after the other, in two time zones) must give
 # byte-identical dist/ folders with no build path inside; each zip holds the
-# program of its architecture, with its asInvoker-only manifest; the .deb (amd64, on 64-bit Wine only) must
-# install with apt-get, start the dialog with its Chinese caption under
+# program of its architecture, with its asInvoker-only manifest; the .deb
+# (amd64, on 64-bit Wine only) must install with apt-get, start the dialog with its Chinese caption under
 # Xvfb in a fresh per-user prefix beside the 32-bit one of the package's
 # first revision, through the 64-bit loader alone, and purge without a
 # trace. Runs on a machine that executes no 32-bit code.
@@ -112,6 +112,7 @@ thirty_two_bit_in() {
     esac
   done
 }
+sums_in() { (cd "$1" && find . -type f -exec sha256sum {} + | sort); }
 started() {
   wine_xvfb_start || return 1
   # A user of a non-Chinese locale, with a home of their own and the 32-bit
@@ -121,7 +122,7 @@ started() {
   mkdir -p "$HOME" "$old"
   printf 'WINE REGISTRY Version 2\n#arch=win32\n' >"$old/system.reg"
   echo 2 >"$old/.qarvel-setup"
-  (cd "$old" && find . -type f -exec sha256sum {} + | sort) >"$tmp/old-prefix"
+  sums_in "$old" >"$tmp/old-prefix"
   qarvel >"$tmp/qarvel.log" 2>&1 &
   program=$!
   # Wait for the launcher's own set-up before joining its prefix.
@@ -137,7 +138,7 @@ started() {
   local found
   found="$(thirty_two_bit_in "$prefix")"
   [ -z "$found" ] || { echo "32-bit loader running: $found"; return 1; }
-  (cd "$old" && find . -type f -exec sha256sum {} + | sort) | cmp -s - "$tmp/old-prefix" \
+  sums_in "$old" | cmp -s - "$tmp/old-prefix" \
     || { echo "the old prefix changed"; return 1; }
 }
 build_wait() { cmake --build "$a/build/release/win64" --target wait_dialog >/dev/null; }
