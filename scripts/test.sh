@@ -3,10 +3,11 @@
 # with AddressSanitizer and UBSan and runs them, fuzzes the commands for a
 # minute, cross-builds Qarvel.exe for 32-bit and 64-bit Windows, runs the
 # layer tests and the end-to-end tests under Wine against every build this
-# machine can run, once for each system code page in turn, and last the
-# release files' tests (two clean builds compared; the Debian package
-# installed, started and purged). Ends with the builds that ran (and why one
-# did not) and the line "total: N passed, M failed" over every suite.
+# machine can run, once for each system code page in turn, and the layer's
+# dialog tests at three more display scales; last the release files' tests
+# (two clean builds compared; the Debian package installed, started and
+# purged). Ends with the builds that ran (and why one did not) and the line
+# "total: N passed, M failed" over every suite.
 #
 # QARVEL_WIN64_ONLY=1 runs the Win64 build alone, as on a machine that
 # executes no 32-bit code.
@@ -69,6 +70,7 @@ scripts/build-windows.sh win32 win64
 # build runs on every x86-64 machine, the Win32 build where the machine
 # executes 32-bit code; each under all four.
 locales=(zh_CN.UTF-8 en_US.UTF-8 ja_JP.UTF-8 hi_IN.UTF-8)
+scales=(120 144 192)
 declare -A not_run=()
 if [ ! -x /usr/lib/wine/wine64 ]; then
   not_run[win64]="64-bit Wine (/usr/lib/wine/wine64) is not installed"
@@ -91,6 +93,16 @@ for build in win64 win32; do
       env WINE_ENV_LOCALE="$locale" E2E_WINE_PREFIX="$prefix" tests/e2e/run-e2e.sh "build/$build/Qarvel.exe"
     wine_suites=$((wine_suites + 2))
   done
+  # The dialog's layout at 125 %, 150 % and 200 % display scale (100 % ran
+  # above), on a desktop of a full-HD screen: the dialog tests only.
+  for dpi in "${scales[@]}"; do
+    echo "== dialog layout at $dpi dpi ($build build, Wine, zh_CN.UTF-8)"
+    suite "layer tests ($build, $dpi dpi)" \
+      env WINE_ENV_LOCALE=zh_CN.UTF-8 WINE_ENV_PREFIX="$REPO/build/wineprefix-$build-scaled" \
+          WINE_ENV_DESKTOP=1920x1080 WINE_ENV_SCREEN=1920x1080x24 WINE_ENV_DPI="$dpi" \
+          tests/win32/run-layer-tests.sh "build/$build" Dialog_
+    wine_suites=$((wine_suites + 1))
+  done
 done
 
 echo "== release files: reproducible, installed, started, purged"
@@ -101,7 +113,7 @@ for build in win64 win32; do
   if [ -n "${not_run[$build]:-}" ]; then
     echo "${build^} build: not run: ${not_run[$build]}"
   else
-    echo "${build^} build: layer and end-to-end tests under ${locales[*]}"
+    echo "${build^} build: layer and end-to-end tests under ${locales[*]}; dialog layout at 96 ${scales[*]} dpi"
   fi
 done
 if [ "$wine_suites" -eq 0 ]; then

@@ -32,6 +32,9 @@
 #   WINE_ENV_LOCALE      Unix locale, which gives Wine its ANSI code page
 #                        (default zh_CN.UTF-8: 936; en_US.UTF-8: 1252;
 #                        ja_JP.UTF-8: 932)
+#   WINE_ENV_DPI         display scale in dots per inch (96 is 100 %, 120,
+#                        144, 192 is 200 %), set for the programs started
+#                        after wine_env_init; unset: as the prefix has it
 
 # Repo root, from this file's location (scripts/..).
 WINE_ENV_REPO="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)"
@@ -114,6 +117,16 @@ wine_env_init() {
     ) 9>"$WINEPREFIX.lock" || return 1
   fi
   _wine_env_start_session || return 1
+  _wine_env_set_dpi
+}
+
+# Wine draws every program at the scale in HKCU\Control Panel\Desktop
+# LogPixels, which each program reads as it starts, DPI-aware or not.
+_wine_env_set_dpi() {
+  [ -n "${WINE_ENV_DPI:-}" ] || return 0
+  "$WINE_ENV_LOADER" reg.exe add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD \
+    /d "$WINE_ENV_DPI" /f </dev/null >/dev/null 2>&1 || {
+    _wine_env_log "could not set the display scale to $WINE_ENV_DPI dpi"; return 1; }
 }
 
 # Creates the prefix from scratch (called under the lock, in a subshell).

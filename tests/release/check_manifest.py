@@ -2,9 +2,11 @@
 """Checks the manifest a Windows program carries (resource type 24, ID 1).
 
 It must ask to run as the invoker without UI access, which keeps Windows
-from virtualizing a 32-bit program's writes into protected folders, and
-hold nothing else: no visual styles, DPI awareness or supported systems,
-which would change how the dialog looks.
+from virtualizing a 32-bit program's writes into protected folders; declare
+per-monitor (V2) DPI awareness, with the system-aware fallback for Windows
+before 10 1703, so that the dialog is drawn sharp at every display scale;
+and hold nothing else: no common-controls dependency (visual styles), GDI
+scaling or supported systems, which would change how the dialog looks.
 
     python3 tests/release/check_manifest.py EXE...
 
@@ -18,7 +20,22 @@ import xml.etree.ElementTree as ElementTree
 
 RT_MANIFEST = 24
 PROCESS_MANIFEST = 1
-ALLOWED = ["assembly", "trustInfo", "security", "requestedPrivileges", "requestedExecutionLevel"]
+ASM_V1 = "{urn:schemas-microsoft-com:asm.v1}"
+ASM_V3 = "{urn:schemas-microsoft-com:asm.v3}"
+SETTINGS_2005 = "{http://schemas.microsoft.com/SMI/2005/WindowsSettings}"
+SETTINGS_2016 = "{http://schemas.microsoft.com/SMI/2016/WindowsSettings}"
+# Every element, in document order, with its text where it has one.
+EXPECTED = [
+    (ASM_V1 + "assembly", ""),
+    (ASM_V3 + "trustInfo", ""),
+    (ASM_V3 + "security", ""),
+    (ASM_V3 + "requestedPrivileges", ""),
+    (ASM_V3 + "requestedExecutionLevel", ""),
+    (ASM_V3 + "application", ""),
+    (ASM_V3 + "windowsSettings", ""),
+    (SETTINGS_2005 + "dpiAware", "true/pm"),
+    (SETTINGS_2016 + "dpiAwareness", "PerMonitorV2"),
+]
 
 
 def resource(data, type_id, name_id):
@@ -65,14 +82,18 @@ def local(tag):
 
 def problems(manifest):
     root = ElementTree.fromstring(manifest)
-    found = [local(element.tag) for element in root.iter()]
-    if found != ALLOWED:
-        yield "elements %s, expected %s" % (found, ALLOWED)
-    if root.tag != "{urn:schemas-microsoft-com:asm.v1}assembly":
-        yield "root %s" % root.tag
-    level = [e for e in root.iter() if local(e.tag) == "requestedExecutionLevel"]
-    if level and level[0].attrib != {"level": "asInvoker", "uiAccess": "false"}:
-        yield "requestedExecutionLevel %s" % level[0].attrib
+    elements = list(root.iter())
+    # The faults worth a name of their own, then the whole shape.
+    if any(local(e.tag) == "dependency" for e in elements):
+        yield "a dependency (common controls: visual styles)"
+    for level in (e for e in elements if local(e.tag) == "requestedExecutionLevel"):
+        if level.attrib != {"level": "asInvoker", "uiAccess": "false"}:
+            yield "requestedExecutionLevel %s, expected asInvoker without UI access" % level.attrib
+    found = [(e.tag, (e.text or "").strip()) for e in elements]
+    for at, (got, wanted) in enumerate(zip(found + [None] * len(EXPECTED), EXPECTED + [None] * len(found))):
+        if got != wanted:
+            yield "element %d is %s, expected %s" % (at + 1, got, wanted)
+            break
 
 
 def main(paths):
@@ -87,7 +108,7 @@ def main(paths):
             failed = True
             print("%s: manifest: %s" % (path, "; ".join(found)))
         else:
-            print("%s: manifest asks asInvoker, no UI access, nothing else" % path)
+            print("%s: manifest asks asInvoker, no UI access, per-monitor V2 DPI awareness, nothing else" % path)
     return 1 if failed else 0
 
 

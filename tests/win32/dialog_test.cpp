@@ -178,6 +178,31 @@ TEST(Dialog_GetDlgItemTextReturnsTheWholeText)
     });
 }
 
+// A label or button shows its whole text, in its own font, on one line: at
+// every display scale the text grows with the font and the control with the
+// dialog's base units, and rounding must not cut a character off. A push
+// button keeps an edge and a margin of a pixel or two on each side.
+void CheckTextFits(HWND control)
+{
+    std::u16string text = support::WindowText(control);
+    HDC dc = ::GetDC(control);
+    HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(control, WM_GETFONT, 0, 0)));
+    SIZE extent = {};
+    ::GetTextExtentPoint32W(dc, reinterpret_cast<const wchar_t*>(text.c_str()), static_cast<int>(text.size()),
+                            &extent);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(control, dc);
+    RECT client;
+    ::GetClientRect(control, &client);
+    int margin = support::ClassName(control) == "Button" ? 2 * (::GetSystemMetrics(SM_CXEDGE) + 1) : 0;
+    CHECK(extent.cx + margin <= client.right);
+    CHECK(extent.cy <= client.bottom);
+    if (extent.cx + margin > client.right || extent.cy > client.bottom)
+        harness::Fail(__FILE__, __LINE__,
+                      "text " + harness::Show(extent.cx) + "x" + harness::Show(extent.cy) + " in a control of "
+                          + harness::Show(client.right) + "x" + harness::Show(client.bottom));
+}
+
 TEST(Dialog_ControlsAreTheTemplatesInOrder)
 {
     support::RunMainDialog([&](TestDialog& dialog) {
@@ -221,6 +246,8 @@ TEST(Dialog_ControlsAreTheTemplatesInOrder)
             CHECK_EQ(actual.top, place.top);
             CHECK_EQ(actual.right - actual.left, place.right);
             CHECK_EQ(actual.bottom - actual.top, place.bottom);
+            if (row.style == support::kLabel || row.style == support::kButton)
+                CheckTextFits(child);
             child = ::GetWindow(child, GW_HWNDNEXT);
         }
         CHECK(child == nullptr);
@@ -243,6 +270,18 @@ TEST(Dialog_FrameCaptionSizeAndPlace)
         std::u16string start = support::kCaptionStart;
         CHECK_EQ(caption.substr(0, start.size()), start);
         CHECK(caption.size() > start.size() + 1 && caption.back() == u']');
+
+        // The dialog grows with the display scale: its 9-point font is
+        // sized for the screen's DPI, which the run sets (96, 120, 144, 192),
+        // and every rectangle is in that font's base units.
+        HDC screen = ::GetDC(nullptr);
+        int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+        ::ReleaseDC(nullptr, screen);
+        if (const char* wanted = std::getenv("QARVEL_TEST_DPI"))
+            CHECK_EQ(dpi, std::atoi(wanted));
+        LOGFONTW font = {};
+        ::GetObjectW(reinterpret_cast<HGDIOBJ>(::SendMessageW(window, WM_GETFONT, 0, 0)), sizeof font, &font);
+        CHECK_EQ(static_cast<int>(font.lfHeight), -::MulDiv(9, dpi, 72));
 
         RECT expected = { 0, 0, 312, 200 };
         ::MapDialogRect(window, &expected);

@@ -8,6 +8,8 @@
 #              needs tests/win32/layer_tests.exe and Qarvel.exe built there.
 #              Runs under the Wine of that build's architecture.
 #   NAME_PART  run only the tests whose name contains it
+# WINE_ENV_DPI sets the display scale (default 96, 100 %); the dialog tests
+# check that the programs see it.
 set -uo pipefail
 
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd -P)"
@@ -23,6 +25,7 @@ done
 # shellcheck source=../../scripts/wine-env.sh
 source "$repo/scripts/wine-env.sh"
 WINE_ENV_QUIET="${WINE_ENV_QUIET:-1}"
+export WINE_ENV_DPI="${WINE_ENV_DPI:-96}" QARVEL_TEST_DPI="${WINE_ENV_DPI:-96}"
 WINE_ENV_ARCH="$(wine_pe_arch "$tests_exe")" || { echo "0 passed, 1 failed"; exit 1; }
 wine_xvfb_start || { echo "0 passed, 1 failed"; exit 1; }
 # Stop only what this run started.
