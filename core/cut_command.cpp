@@ -92,14 +92,22 @@ bool CreateUnfinished(CFile& file, const CString& output, CString* unfinished)
 }
 
 // What the user is told when the complete file could not take the output's
-// name; empty when it did. A name the file system refuses (one over 255
-// bytes) fails here, where creating the output failed before: the same
-// message as then.
+// name; empty when it did. A file that another program (a virus scanner)
+// held past the layer's patience was written but could not be saved: a
+// failed write. A name the file system refuses (one over 255 bytes) fails
+// here, where creating the output failed before: the same message as then.
 CString RenameFailure(CFile::RenameResult named, const CString& output)
 {
-    if (named == CFile::renamed)
+    switch (named) {
+    case CFile::renamed:
         return CString();
-    return named == CFile::targetExists ? CString(TXT_TARGET_EXISTS) : OpenFailedMessage(output);
+    case CFile::targetExists:
+        return TXT_TARGET_EXISTS;
+    case CFile::fileInUse:
+        return WriteFailedMessage(output);
+    default:
+        return OpenFailedMessage(output);
+    }
 }
 
 // Writes the slice under an unfinished name and gives it the output's name

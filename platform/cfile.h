@@ -23,7 +23,8 @@ public:
         // attribute (Windows); elsewhere ignored.
         modeHidden = 0x00200000,
     };
-    enum RenameResult { renamed, targetExists, renameFailed };
+    // fileInUse: another program held the file longer than Rename waits.
+    enum RenameResult { renamed, targetExists, fileInUse, renameFailed };
     enum SeekPosition : UINT { begin = 0, current = 1, end = 2 };
 
     CFile() = default;
@@ -49,12 +50,15 @@ public:
     // False when the system reports a failure on closing (data not stored).
     BOOL Close();
 
-    // Removes a file. False on failure.
+    // Removes a file. False on failure. While another program holds the
+    // file (file_in_use.h), tries again for about two seconds.
     static BOOL Remove(LPCTSTR path);
     // Gives a closed file the name to, never in place of anything: when any
-    // entry stands at to (a file, a folder, a link), targetExists, and both
-    // are left as they were. The file comes out visible: a hidden attribute
-    // (modeHidden) is cleared first.
+    // entry stands at to (a file, a folder, a link), targetExists at once,
+    // and both are left as they were. The file comes out visible: a hidden
+    // attribute (modeHidden) is cleared first, and kept when the file keeps
+    // its name. While another program holds the file (file_in_use.h),
+    // tries again for about two seconds, then gives fileInUse.
     static RenameResult Rename(LPCTSTR from, LPCTSTR to);
 
 private:

@@ -90,6 +90,17 @@ public:
     // hook that stands in for a result: false fails the flush as a disk
     // error would, since no fault a test can make fails fsync on demand.
     std::function<bool()> beforeFlush;
+    // The system's icon size (SM_CXICON, SM_CYICON): 32 at 100 % display
+    // scale, 48 at 150 %.
+    int iconSize = 32;
+    // Renames and removals refused as "in use by another program" before
+    // the file system is asked, as Windows refuses them while a virus
+    // scanner holds a just-closed file; each refusal counts one down.
+    // POSIX never refuses for that, so no real fault can stand in.
+    int renamesInUse = 0;
+    int removesInUse = 0;
+    // The pauses between such tries, in milliseconds: recorded, not slept.
+    std::vector<int> pausesMs;
 
     // Used by the backend.
     struct Answer {

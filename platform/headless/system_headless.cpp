@@ -10,6 +10,7 @@
 #include "platform/cfile.h"
 #include "platform/cfilefind.h"
 #include "platform/cstring.h"
+#include "platform/file_in_use.h"
 #include "platform/headless/headless.h"
 #include "platform/path_rules.h"
 
@@ -140,14 +141,31 @@ BOOL CFile::Close()
 
 BOOL CFile::Remove(LPCTSTR path)
 {
-    return ::unlink(path) == 0;
+    headless::Session& session = headless::Session::Current();
+    BOOL removed = FALSE;
+    AfxRetryWhileInUse([&] {
+        if (session.removesInUse > 0) {
+            --session.removesInUse;
+            return true;
+        }
+        removed = ::unlink(path) == 0;
+        return false;
+    });
+    return removed;
 }
+
+void AfxPauseMs(int milliseconds)
+{
+    headless::Session::Current().pausesMs.push_back(milliseconds);
+}
+
+namespace {
 
 // renameat2 with RENAME_NOREPLACE fails with EEXIST when any entry stands at
 // the target, in one step. File systems without it (and kernels before 3.15)
 // refuse the flag; there a hard link does the same check in one step, and
 // the old name is unlinked after.
-CFile::RenameResult CFile::Rename(LPCTSTR from, LPCTSTR to)
+CFile::RenameResult RenameOnce(LPCTSTR from, LPCTSTR to)
 {
     if (const auto& hook = headless::Session::Current().beforeRename)
         hook(from, to);
@@ -158,8 +176,26 @@ CFile::RenameResult CFile::Rename(LPCTSTR from, LPCTSTR to)
             ::unlink(from);
     }
     if (result == 0)
-        return renamed;
-    return errno == EEXIST ? targetExists : renameFailed;
+        return CFile::renamed;
+    return errno == EEXIST ? CFile::targetExists : CFile::renameFailed;
+}
+
+}  // namespace
+
+CFile::RenameResult CFile::Rename(LPCTSTR from, LPCTSTR to)
+{
+    headless::Session& session = headless::Session::Current();
+    RenameResult result = renameFailed;
+    AfxRetryWhileInUse([&] {
+        if (session.renamesInUse > 0) {
+            --session.renamesInUse;
+            result = fileInUse;
+            return true;
+        }
+        result = RenameOnce(from, to);
+        return false;
+    });
+    return result;
 }
 
 BOOL CFileFind::FindFile(LPCTSTR path)

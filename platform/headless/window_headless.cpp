@@ -363,5 +363,5 @@ HICON AfxLoadIcon(UINT id)
 
 int AfxGetSystemMetrics(int index)
 {
-    return index == SM_CXICON || index == SM_CYICON ? 32 : 0;
+    return index == SM_CXICON || index == SM_CYICON ? headless::Session::Current().iconSize : 0;
 }

@@ -1,6 +1,7 @@
 // CFile over the Windows file API. m_handle holds the HANDLE; -1 is also
 // INVALID_HANDLE_VALUE, so "closed" and "failed to open" look the same.
 #include "platform/cfile.h"
+#include "platform/file_in_use.h"
 #include "text_win32.h"
 
 namespace {
@@ -53,6 +54,26 @@ DWORD DispositionFor(UINT flags)
     if (flags & CFile::modeCreate)
         return (flags & CFile::modeNoTruncate) ? OPEN_ALWAYS : CREATE_ALWAYS;
     return OPEN_EXISTING;
+}
+
+// What Windows answers while another program holds the file: a sharing
+// violation (it opened the file without FILE_SHARE_DELETE), or access
+// denied, which some scanners' holds give instead.
+bool InUse(DWORD error)
+{
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED;
+}
+
+// One try at the rename: a hidden file is shown first, since the attributes
+// go with it. The error, or ERROR_SUCCESS.
+DWORD ShowAndMove(const wchar_t* from, const wchar_t* to, DWORD attributes)
+{
+    if (attributes & FILE_ATTRIBUTE_HIDDEN) {
+        DWORD shown = attributes & ~FILE_ATTRIBUTE_HIDDEN;
+        if (!::SetFileAttributesW(from, shown ? shown : FILE_ATTRIBUTE_NORMAL))
+            return ::GetLastError();
+    }
+    return ::MoveFileExW(from, to, 0) ? ERROR_SUCCESS : ::GetLastError();
 }
 
 }  // namespace
@@ -152,25 +173,40 @@ BOOL CFile::Close()
 
 BOOL CFile::Remove(LPCTSTR path)
 {
-    return ::DeleteFileW(win32::Wide(path).c_str());
+    win32::WideText name = win32::Wide(path);
+    BOOL removed = FALSE;
+    AfxRetryWhileInUse([&] {
+        removed = ::DeleteFileW(name.c_str());
+        return !removed && InUse(::GetLastError());
+    });
+    return removed;
+}
+
+void AfxPauseMs(int milliseconds)
+{
+    ::Sleep(static_cast<DWORD>(milliseconds));
 }
 
 // MoveFileEx without MOVEFILE_REPLACE_EXISTING fails when anything stands at
 // the target; without MOVEFILE_COPY_ALLOWED it only renames, within the
-// volume. The attributes go with the file, so a hidden one is shown first.
+// volume. A file that keeps its old name keeps its old attributes: an
+// unfinished file stays hidden.
 CFile::RenameResult CFile::Rename(LPCTSTR from, LPCTSTR to)
 {
     win32::WideText source = win32::Wide(from);
+    win32::WideText target = win32::Wide(to);
     DWORD attributes = ::GetFileAttributesW(source.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return renameFailed;
-    if (attributes & FILE_ATTRIBUTE_HIDDEN) {
-        DWORD shown = attributes & ~FILE_ATTRIBUTE_HIDDEN;
-        if (!::SetFileAttributesW(source.c_str(), shown ? shown : FILE_ATTRIBUTE_NORMAL))
-            return renameFailed;
-    }
-    if (::MoveFileExW(source.c_str(), win32::Wide(to).c_str(), 0))
+    DWORD error = ERROR_SUCCESS;
+    AfxRetryWhileInUse([&] {
+        error = ShowAndMove(source.c_str(), target.c_str(), attributes);
+        return InUse(error);
+    });
+    if (error == ERROR_SUCCESS)
         return renamed;
-    DWORD error = ::GetLastError();
-    return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? targetExists : renameFailed;
+    ::SetFileAttributesW(source.c_str(), attributes);
+    if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)
+        return targetExists;
+    return InUse(error) ? fileInUse : renameFailed;
 }

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <map>
+#include <string>
+#include <vector>
 
 #include "core/cut_command.h"
 #include "core/cut_form.h"
@@ -198,6 +200,63 @@ TEST_F(CutCommand, NeverReplacesAnExistingFile)
     Cut(source);
     ExpectOnlyBox(TXT_TARGET_EXISTS, 0x30);
     EXPECT_EQ(ReadFile(source), sourceBytes);
+}
+
+// A virus scanner holds each new file for a moment once it is closed, and
+// Windows then refuses to rename or remove it as in use. The cut waits such
+// a hold out for about two seconds, then reports the write as failed; it
+// never waits on a name that is taken, and never leaves anything under the
+// chosen name.
+TEST_F(CutCommand, WaitsOutAFileHeldByAScannerButNotATakenName)
+{
+    const std::string output = dir.Path("part1.mp3");
+    const std::string failed = WriteFailedMessage(output.c_str()).Str();
+    struct Row {
+        const char* what;
+        int renamesInUse;
+        int removesInUse;
+        bool nameTaken;  // another file takes the name at the first real try
+        std::string message;
+        UINT icon;
+        int pauses;
+        std::vector<std::string> entries;
+    };
+    const Row rows[] = {
+        { "held for two tries", 2, 0, false, TXT_CUT_DONE, 0x40, 2, { "part1.mp3", "song.mp3" } },
+        { "held past the patience", 100, 0, false, failed, 0x30, 9, { "song.mp3" } },
+        { "held past the patience, removal too", 100, 100, false, failed, 0x30, 18,
+          { "song.mp3", "~qarvel-1.part" } },
+        { "held once, then the name is taken", 1, 0, true, TXT_TARGET_EXISTS, 0x30, 1,
+          { "part1.mp3", "song.mp3" } },
+    };
+    SetField(IDC_START_BYTE, "100");
+    SetField(IDC_BYTE_COUNT, "200");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        session.messageBoxes.clear();
+        session.pausesMs.clear();
+        session.renamesInUse = row.renamesInUse;
+        session.removesInUse = row.removesInUse;
+        session.beforeRename = [&](const char*, const char*) {
+            if (row.nameTaken)
+                WriteFile(output, "keep me");
+        };
+        Cut(dir.Path("Part1"));
+        ExpectOnlyBox(row.message, row.icon);
+        EXPECT_EQ(dir.Entries(), row.entries);
+        EXPECT_EQ(static_cast<int>(session.pausesMs.size()), row.pauses);
+        int waited = 0;
+        for (int pause : session.pausesMs)
+            waited += pause;
+        EXPECT_LE(waited, 2 * 2000);
+        if (row.nameTaken) {
+            EXPECT_EQ(ReadFile(output), "keep me");
+        } else if (row.icon == 0x40) {
+            EXPECT_EQ(ReadFile(output), sourceBytes.substr(100, 200));
+        }
+        ::unlink(output.c_str());
+        ::unlink(dir.Path("~qarvel-1.part").c_str());
+    }
 }
 
 TEST_F(CutCommand, ReportsAMissingOrUnopenableSourceByItsPath)

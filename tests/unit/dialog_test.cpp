@@ -135,6 +135,13 @@ TEST_F(CutterDialog, PaintsTheIconCentredOnlyWhenMinimized)
         EXPECT_EQ(headless::IconsDrawn(dlg)[0].y, (25 - 32 + 1) / 2);  // -3: truncated toward zero
         EXPECT_EQ(headless::IconsDrawn(dlg)[0].icon, AfxLoadIcon(IDR_MAINFRAME));
         EXPECT_EQ(headless::MessagesSent(dlg).back().message, (UINT)WM_ICONERASEBKGND);
+        // At 150 % the icon and the minimized window are half as large again.
+        session.iconSize = 48;
+        headless::SetClientSize(dlg, 240, 38);
+        EXPECT_TRUE(headless::Paint(dlg));
+        ASSERT_EQ(headless::IconsDrawn(dlg).size(), 2u);
+        EXPECT_EQ(headless::IconsDrawn(dlg)[1].x, (240 - 48 + 1) / 2);
+        EXPECT_EQ(headless::IconsDrawn(dlg)[1].y, (38 - 48 + 1) / 2);
 
         LRESULT cursor = 0;
         EXPECT_TRUE(dlg.OnWndMsg(WM_QUERYDRAGICON, 0, 0, &cursor));
