@@ -116,8 +116,8 @@ wine_env_init() {
       _wine_env_create_prefix
     ) 9>"$WINEPREFIX.lock" || return 1
   fi
+  _wine_env_set_dpi || return 1
   _wine_env_start_session || return 1
-  _wine_env_set_dpi
 }
 
 # Wine draws every program at the scale in HKCU\Control Panel\Desktop
