@@ -11,6 +11,7 @@
 
 #include "platform/cdialog.h"
 #include "platform/cwnd.h"
+#include "platform/posix/file_hooks.h"
 
 namespace headless {
 
@@ -49,10 +50,11 @@ struct IconDrawn {
     HICON icon;
 };
 
-// One test's view of the window system. Exactly one exists while the
+// One test's view of the window system, and the seams of the file half
+// (posix::FileHooks) in force while it lives. Exactly one exists while the
 // program's code runs; it answers every file dialog from its queue and every
 // message box with IDOK.
-class Session {
+class Session : public posix::FileHooks {
 public:
     Session();
     ~Session();
@@ -79,28 +81,9 @@ public:
     // File dialogs that found no answer queued (answered with cancel).
     int unansweredFileDialogs = 0;
 
-    // Fault-test hooks: called, when set, just before CFile::Open,
-    // CFile::Read and CFile::Rename reach the file system, so that a test
-    // can make a real change there (unlink, truncate, create) at that exact
-    // moment. They never stand in for the call's result.
-    std::function<void(const char* path, UINT flags)> beforeOpen;
-    std::function<void()> beforeRead;
-    std::function<void(const char* from, const char* to)> beforeRename;
-    // Called, when set, just before CFile::Flush asks for the disk. The one
-    // hook that stands in for a result: false fails the flush as a disk
-    // error would, since no fault a test can make fails fsync on demand.
-    std::function<bool()> beforeFlush;
     // The system's icon size (SM_CXICON, SM_CYICON): 32 at 100 % display
     // scale, 48 at 150 %.
     int iconSize = 32;
-    // Renames and removals refused as "in use by another program" before
-    // the file system is asked, as Windows refuses them while a virus
-    // scanner holds a just-closed file; each refusal counts one down.
-    // POSIX never refuses for that, so no real fault can stand in.
-    int renamesInUse = 0;
-    int removesInUse = 0;
-    // The pauses between such tries, in milliseconds: recorded, not slept.
-    std::vector<int> pausesMs;
 
     // Used by the backend.
     struct Answer {

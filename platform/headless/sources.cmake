@@ -1,4 +1,5 @@
+# The headless backend: the window half in memory, for the unit tests, over
+# the POSIX file half.
 target_sources(platform PRIVATE
-    ${CMAKE_SOURCE_DIR}/platform/headless/window_headless.cpp
-    ${CMAKE_SOURCE_DIR}/platform/headless/system_headless.cpp
-    ${CMAKE_SOURCE_DIR}/platform/headless/cfileslice_headless.cpp)
+    ${CMAKE_SOURCE_DIR}/platform/headless/window_headless.cpp)
+include(${CMAKE_SOURCE_DIR}/platform/posix/sources.cmake)

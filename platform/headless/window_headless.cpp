@@ -72,10 +72,12 @@ Session::Session()
 {
     assert(!g_session && "one headless Session at a time");
     g_session = this;
+    posix::SetActiveFileHooks(this);
 }
 
 Session::~Session()
 {
+    posix::SetActiveFileHooks(nullptr);
     g_session = nullptr;
 }
 

@@ -1,35 +1,32 @@
-// The headless file system: the real POSIX one. Code page 936 rules and a
-// case-sensitive file system.
+// CFile and CFileFind on the real POSIX file system, shared by the backends
+// that run on Linux.
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <ctime>
 
 #include "platform/cfile.h"
 #include "platform/cfilefind.h"
-#include "platform/cstring.h"
 #include "platform/file_in_use.h"
-#include "platform/headless/headless.h"
-#include "platform/path_rules.h"
+#include "platform/posix/file_hooks.h"
 
-bool AfxIsLeadByte(unsigned char c)
+namespace {
+
+posix::FileHooks* g_hooks = nullptr;
+
+}  // namespace
+
+posix::FileHooks* posix::ActiveFileHooks()
 {
-    return c >= 0x81 && c <= 0xFE;
+    return g_hooks;
 }
 
-// POSIX paths are bytes: '/' separates wherever it stands, even after a
-// byte that would lead a double-byte character.
-int AfxLastPathSeparator(const CString& path)
+void posix::SetActiveFileHooks(FileHooks* hooks)
 {
-    size_t at = path.Str().rfind('/');
-    return at == std::string::npos ? -1 : static_cast<int>(at);
-}
-
-bool AfxFileNamesAreCaseSensitive()
-{
-    return true;
+    g_hooks = hooks;
 }
 
 CFile::~CFile()
@@ -47,8 +44,8 @@ BOOL CFile::Open(LPCTSTR path, UINT flags)
 {
     if (IsOpen())
         return FALSE;
-    if (const auto& hook = headless::Session::Current().beforeOpen)
-        hook(path, flags);
+    if (g_hooks && g_hooks->beforeOpen)
+        g_hooks->beforeOpen(path, flags);
     int access = (flags & modeReadWrite) ? O_RDWR : (flags & modeWrite) ? O_WRONLY : O_RDONLY;
     int create = 0;
     if (flags & modeCreateNew)
@@ -86,8 +83,8 @@ BOOL CFile::Seek(LONGLONG offset, UINT from)
 
 BOOL CFile::Read(void* buffer, UINT count, UINT* done)
 {
-    if (const auto& hook = headless::Session::Current().beforeRead)
-        hook();
+    if (g_hooks && g_hooks->beforeRead)
+        g_hooks->beforeRead();
     char* at = static_cast<char*>(buffer);
     UINT total = 0;
     while (total < count) {
@@ -123,10 +120,8 @@ BOOL CFile::Write(const void* buffer, UINT count)
 
 BOOL CFile::Flush()
 {
-    if (const auto& hook = headless::Session::Current().beforeFlush) {
-        if (!hook())
-            return FALSE;
-    }
+    if (g_hooks && g_hooks->beforeFlush && !g_hooks->beforeFlush())
+        return FALSE;
     return ::fsync(static_cast<int>(m_handle)) == 0;
 }
 
@@ -141,11 +136,10 @@ BOOL CFile::Close()
 
 BOOL CFile::Remove(LPCTSTR path)
 {
-    headless::Session& session = headless::Session::Current();
     BOOL removed = FALSE;
     AfxRetryWhileInUse([&] {
-        if (session.removesInUse > 0) {
-            --session.removesInUse;
+        if (g_hooks && g_hooks->removesInUse > 0) {
+            --g_hooks->removesInUse;
             return true;
         }
         removed = ::unlink(path) == 0;
@@ -156,7 +150,13 @@ BOOL CFile::Remove(LPCTSTR path)
 
 void AfxPauseMs(int milliseconds)
 {
-    headless::Session::Current().pausesMs.push_back(milliseconds);
+    if (g_hooks) {
+        g_hooks->pausesMs.push_back(milliseconds);
+        return;
+    }
+    struct timespec pause = { milliseconds / 1000, (milliseconds % 1000) * 1000000L };
+    while (::nanosleep(&pause, &pause) != 0 && errno == EINTR) {
+    }
 }
 
 namespace {
@@ -167,8 +167,8 @@ namespace {
 // the old name is unlinked after.
 CFile::RenameResult RenameOnce(LPCTSTR from, LPCTSTR to)
 {
-    if (const auto& hook = headless::Session::Current().beforeRename)
-        hook(from, to);
+    if (g_hooks && g_hooks->beforeRename)
+        g_hooks->beforeRename(from, to);
     int result = ::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE);
     if (result != 0 && (errno == EINVAL || errno == ENOSYS)) {
         result = ::link(from, to);
@@ -184,11 +184,10 @@ CFile::RenameResult RenameOnce(LPCTSTR from, LPCTSTR to)
 
 CFile::RenameResult CFile::Rename(LPCTSTR from, LPCTSTR to)
 {
-    headless::Session& session = headless::Session::Current();
     RenameResult result = renameFailed;
     AfxRetryWhileInUse([&] {
-        if (session.renamesInUse > 0) {
-            --session.renamesInUse;
+        if (g_hooks && g_hooks->renamesInUse > 0) {
+            --g_hooks->renamesInUse;
             result = fileInUse;
             return true;
         }

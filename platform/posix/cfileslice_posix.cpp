@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include "platform/cfileslice.h"
-#include "platform/headless/headless.h"
+#include "platform/posix/file_hooks.h"
 
 namespace {
 
@@ -20,8 +20,9 @@ bool HoldsEnd(int fd, LONGLONG end)
 CFileSlice::Result CFileSlice::Load(CFile& file, LONGLONG offset, UINT count)
 {
     Release();
-    if (const auto& hook = headless::Session::Current().beforeRead)
-        hook();
+    posix::FileHooks* hooks = posix::ActiveFileHooks();
+    if (hooks && hooks->beforeRead)
+        hooks->beforeRead();
     if (count == 0)
         return loaded;
     int fd = static_cast<int>(file.m_handle);
