@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Runs every test: installs what is missing, builds the native unit tests
-# with AddressSanitizer and UBSan and runs them, fuzzes the commands for a
-# minute, cross-builds Qarvel.exe for 32-bit and 64-bit Windows, runs the
-# layer tests and the end-to-end tests under Wine against every build this
-# machine can run, once for each system code page in turn, and the layer's
-# dialog tests at three more display scales; last the release files' tests
-# (two clean builds compared; the Debian package installed, started and
-# purged). Ends with the builds that ran (and why one did not) and the line
-# "total: N passed, M failed" over every suite.
+# with AddressSanitizer and UBSan and runs them, cross-builds Qarvel.exe for
+# 32-bit and 64-bit Windows; then, side by side, fuzzes the commands for a
+# minute and runs, for every build this machine can run, the layer tests and
+# the end-to-end tests under Wine once for each system code page in turn,
+# and the layer's dialog tests at three more display scales; last the
+# release files' tests (two clean builds compared; the Debian package
+# installed, started and purged). Shows each suite's output with its time,
+# the builds that ran (and why one did not) and the line "total: N passed,
+# M failed" over every suite.
 #
 # QARVEL_WIN64_ONLY=1 runs the Win64 build alone, as on a machine that
 # executes no 32-bit code.
@@ -24,15 +25,29 @@ mkdir -p "$logs"
 total_passed=0 total_failed=0
 failed=()
 
-# suite NAME COMMAND...: runs one suite and shows its output, then adds its
-# closing line ("N passed, M failed", or ctest's) to the totals. A suite
-# without such a line (the fuzz run) counts as one test.
-suite() {
-  local name="$1"; shift
-  local log="$logs/${name//[^A-Za-z0-9_.-]/_}.log" rc=0 line passed failed_now
-  # A file, not a pipe: Wine services that a suite starts would hold a pipe
-  # open after it ends.
+log_of() { printf '%s/%s.log' "$logs" "${1//[^A-Za-z0-9_.-]/_}"; }
+
+# run_suite NAME COMMAND...: runs one suite into its log, and writes its exit
+# code and its time beside it; a caller that sets suite_order has the name
+# added to that file. A file, not a pipe: Wine services that a
+# suite starts would hold a pipe open after it ends.
+run_suite() {
+  local name="$1" log rc=0 start=$SECONDS; shift
+  log="$(log_of "$name")"
+  echo "   started: $name"
+  [ -z "${suite_order:-}" ] || echo "$name" >>"$suite_order"
   "$@" >"$log" 2>&1 || rc=$?
+  echo "$rc $((SECONDS - start))" >"$log.rc"
+}
+
+# report NAME: shows a suite's log, then adds its closing line ("N passed,
+# M failed", or ctest's) to the totals. A suite without such a line (the
+# fuzz run) counts as one test.
+report() {
+  local name="$1" log rc seconds line passed failed_now
+  log="$(log_of "$name")"
+  read -r rc seconds <"$log.rc" || { rc=1 seconds=0; }
+  echo "== $name ($seconds s)"
   cat "$log"
   line="$(tr -d '\r' <"$log" | grep -E '^[0-9]+ passed, [0-9]+ failed$' | tail -1 || true)"
   if [ -n "$line" ]; then
@@ -54,13 +69,16 @@ suite() {
   [ "$failed_now" -eq 0 ] || failed+=("$name")
 }
 
+# suite NAME COMMAND...: runs one suite and reports it at once.
+suite() {
+  run_suite "$@"
+  report "$1"
+}
+
 echo "== native unit tests (headless backend, ASan + UBSan)"
 cmake --preset native >/dev/null
 cmake --build --preset native -j"$(nproc)"
 suite "native unit tests" ctest --test-dir build/native --output-on-failure
-
-echo "== fuzzing the open-source and cut commands (libFuzzer, bounded)"
-suite "fuzzing" scripts/fuzz.sh 60
 
 echo "== Windows builds (MinGW-w64 i686 and x86_64)"
 scripts/build-windows.sh win32 win64
@@ -68,7 +86,8 @@ scripts/build-windows.sh win32 win64
 # The program shows and names the same whatever the system's ANSI code page,
 # which Wine takes from the locale: 936, 1252, 932 and 65001. The Win64
 # build runs on every x86-64 machine, the Win32 build where the machine
-# executes 32-bit code; each under all four.
+# executes 32-bit code; each under all four, and its dialog tests at three
+# more display scales.
 locales=(zh_CN.UTF-8 en_US.UTF-8 ja_JP.UTF-8 hi_IN.UTF-8)
 scales=(120 144 192)
 declare -A not_run=()
@@ -79,30 +98,50 @@ if ! why="$(scripts/runs-win32.sh --wine)"; then
   not_run[win32]="$why"
 fi
 
-wine_suites=0
-for build in win64 win32; do
-  [ -z "${not_run[$build]:-}" ] || continue
+# The Wine suites of one build, one after the other: each locale's prefix
+# serves its layer and end-to-end tests; the display scales have a prefix
+# of their own, on a full-HD desktop. The names go to $logs/BUILD.order.
+wine_lane() {
+  local build="$1" locale prefix dpi
+  local suite_order="$logs/$build.order"
   for locale in "${locales[@]}"; do
-    # One prefix for both suites (they run one after the other).
     prefix="$REPO/build/wineprefix-$build-${locale%%.*}"
-    echo "== layer tests on the real window system ($build build, Wine, $locale)"
-    suite "layer tests ($build, $locale)" \
+    run_suite "layer tests ($build, $locale)" \
       env WINE_ENV_LOCALE="$locale" WINE_ENV_PREFIX="$prefix" tests/win32/run-layer-tests.sh "build/$build"
-    echo "== end-to-end tests of Qarvel.exe ($build build, Wine, $locale)"
-    suite "end-to-end tests ($build, $locale)" \
+    run_suite "end-to-end tests ($build, $locale)" \
       env WINE_ENV_LOCALE="$locale" E2E_WINE_PREFIX="$prefix" tests/e2e/run-e2e.sh "build/$build/Qarvel.exe"
-    wine_suites=$((wine_suites + 2))
   done
-  # The dialog's layout at 125 %, 150 % and 200 % display scale (100 % ran
-  # above), on a desktop of a full-HD screen: the dialog tests only.
   for dpi in "${scales[@]}"; do
-    echo "== dialog layout at $dpi dpi ($build build, Wine, zh_CN.UTF-8)"
-    suite "layer tests ($build, $dpi dpi)" \
+    run_suite "dialog layout at $dpi dpi ($build)" \
       env WINE_ENV_LOCALE=zh_CN.UTF-8 WINE_ENV_PREFIX="$REPO/build/wineprefix-$build-scaled" \
           WINE_ENV_DESKTOP=1920x1080 WINE_ENV_SCREEN=1920x1080x24 WINE_ENV_DPI="$dpi" \
           tests/win32/run-layer-tests.sh "build/$build" Dialog_
-    wine_suites=$((wine_suites + 1))
   done
+}
+
+# The fuzz run and each build's Wine suites run side by side: a Wine suite
+# spends most of its time waiting for windows and wineserver round trips,
+# each in a prefix and on an X display of its own. Reported in order after.
+echo "== side by side: fuzzing the commands (libFuzzer, 60 s), and the Wine suites of each build"
+lanes=()
+run_suite "fuzzing" scripts/fuzz.sh 60 &
+lanes+=($!)
+wine_suites=0
+for build in win64 win32; do
+  [ -z "${not_run[$build]:-}" ] || continue
+  wine_lane "$build" &
+  lanes+=($!)
+done
+for lane in "${lanes[@]}"; do
+  wait "$lane" || true
+done
+report "fuzzing"
+for build in win64 win32; do
+  [ -z "${not_run[$build]:-}" ] || continue
+  while IFS= read -r name; do
+    report "$name"
+    wine_suites=$((wine_suites + 1))
+  done <"$logs/$build.order"
 done
 
 echo "== release files: reproducible, installed, started, purged"
