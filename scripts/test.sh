@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Runs every test: installs what is missing, builds the native unit tests
-# with AddressSanitizer and UBSan and runs them, cross-builds Qarvel.exe for
-# 32-bit and 64-bit Windows; then, side by side, fuzzes the commands for a
-# minute and runs, for every build this machine can run, the layer tests and
-# the end-to-end tests under Wine once for each system code page in turn,
-# and the layer's dialog tests at three more display scales; last the
+# with AddressSanitizer and UBSan and runs them, fuzzes the commands for a
+# minute, cross-builds Qarvel.exe for 32-bit and 64-bit Windows; then, for
+# every build this machine can run, side by side, the layer tests and the
+# end-to-end tests under Wine once for each system code page in turn, and
+# the layer's dialog tests at three more display scales; last the
 # release files' tests (two clean builds compared; the Debian package
 # installed, started and purged). Shows each suite's output with its time,
 # the builds that ran (and why one did not) and the line "total: N passed,
@@ -80,6 +80,9 @@ cmake --preset native >/dev/null
 cmake --build --preset native -j"$(nproc)"
 suite "native unit tests" ctest --test-dir build/native --output-on-failure
 
+echo "== fuzzing the open-source and cut commands (libFuzzer, bounded)"
+suite "fuzzing" scripts/fuzz.sh 60
+
 echo "== Windows builds (MinGW-w64 i686 and x86_64)"
 scripts/build-windows.sh win32 win64
 
@@ -119,13 +122,11 @@ wine_lane() {
   done
 }
 
-# The fuzz run and each build's Wine suites run side by side: a Wine suite
+# Each build's Wine suites run side by side with the other's: a Wine suite
 # spends most of its time waiting for windows and wineserver round trips,
 # each in a prefix and on an X display of its own. Reported in order after.
-echo "== side by side: fuzzing the commands (libFuzzer, 60 s), and the Wine suites of each build"
+echo "== side by side: the Wine suites of each build"
 lanes=()
-run_suite "fuzzing" scripts/fuzz.sh 60 &
-lanes+=($!)
 wine_suites=0
 for build in win64 win32; do
   [ -z "${not_run[$build]:-}" ] || continue
@@ -135,7 +136,6 @@ done
 for lane in "${lanes[@]}"; do
   wait "$lane" || true
 done
-report "fuzzing"
 for build in win64 win32; do
   [ -z "${not_run[$build]:-}" ] || continue
   while IFS= read -r name; do

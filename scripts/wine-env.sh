@@ -238,7 +238,9 @@ _wine_env_start_session() {
 }
 
 # Starts Xvfb when no usable display is set (or WINE_ENV_FORCE_XVFB=1),
-# on the first free display from :77 on, and exports DISPLAY.
+# and exports DISPLAY. Xvfb picks the first free display itself and names
+# it (-displayfd) once it accepts connections: scripts that start one at the
+# same time can never both take the same number.
 wine_xvfb_start() {
   if [ -n "$WINE_XVFB_PID" ] && kill -0 "$WINE_XVFB_PID" 2>/dev/null; then
     return 0
@@ -252,30 +254,33 @@ wine_xvfb_start() {
     _wine_env_log "Xvfb not found: run scripts/install-deps.sh"
     return 1
   fi
-  local screen="${WINE_ENV_SCREEN:-1024x768x24}" logdir n pid
+  local screen="${WINE_ENV_SCREEN:-1024x768x24}" logdir named n="" pid
   logdir="$WINE_ENV_REPO/build"
   mkdir -p "$logdir" 2>/dev/null || logdir="${TMPDIR:-/tmp}"
-  for n in $(seq 77 140); do
-    [ -e "/tmp/.X$n-lock" ] && continue
-    [ -e "/tmp/.X11-unix/X$n" ] && continue
-    # Own session and not a job of the caller: a bare `wait` in the
-    # caller does not wait for it, and Ctrl-C does not kill it early.
-    pid="$(setsid Xvfb ":$n" -screen 0 "$screen" -nolisten tcp -ac \
-             </dev/null >"$logdir/xvfb.log" 2>&1 & echo $!)"
-    for _ in $(seq 1 100); do
-      if ! kill -0 "$pid" 2>/dev/null; then pid=; break; fi  # lost a race
-      if DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
-        export DISPLAY=":$n"
-        WINE_XVFB_PID=$pid
-        _wine_env_log "started Xvfb on DISPLAY=$DISPLAY (pid $pid)"
-        return 0
-      fi
-      sleep 0.05
-    done
-    [ -n "$pid" ] && { kill "$pid" 2>/dev/null || true; }
+  named="$(mktemp "${TMPDIR:-/tmp}/xvfb-display.XXXXXX")" || return 1
+  # Own session and not a job of the caller: a bare `wait` in the caller
+  # does not wait for it, and Ctrl-C does not kill it early.
+  pid="$(setsid Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp -ac \
+           3>"$named" </dev/null >"$logdir/xvfb.log" 2>&1 & echo $!)"
+  # The number comes as a whole line once the server accepts connections.
+  for _ in $(seq 1 200); do
+    if [ "$(wc -l <"$named")" -ge 1 ]; then
+      n="$(tr -dc '0-9' <"$named")"
+      break
+    fi
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.05
   done
-  _wine_env_log "could not start Xvfb (see $logdir/xvfb.log)"
-  return 1
+  rm -f "$named"
+  if [ -z "$n" ] || ! DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
+    kill "$pid" 2>/dev/null || true
+    _wine_env_log "could not start Xvfb (see $logdir/xvfb.log)"
+    return 1
+  fi
+  export DISPLAY=":$n"
+  WINE_XVFB_PID=$pid
+  _wine_env_log "started Xvfb on DISPLAY=$DISPLAY (pid $pid)"
+  return 0
 }
 
 # Ends the Wine session if this shell booted it (wineserver -k: every
