@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/dialog_units.h"
 #include "platform/resources.h"
 #include "tests/win32/dialog_support.h"
 #include "tests/win32/harness.h"
@@ -203,9 +204,25 @@ void CheckTextFits(HWND control)
                           + harness::Show(client.right) + "x" + harness::Show(client.bottom));
 }
 
+// The base units of the dialog's font, measured as a backend that lays out
+// the template itself measures them.
+DialogBaseUnits MeasuredBaseUnits(HWND dialog)
+{
+    HDC dc = ::GetDC(dialog);
+    HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(dialog, WM_GETFONT, 0, 0)));
+    SIZE letters = {};
+    ::GetTextExtentPoint32A(dc, "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ", 52, &letters);
+    TEXTMETRICW metrics = {};
+    ::GetTextMetricsW(dc, &metrics);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(dialog, dc);
+    return DialogBaseUnitsOf(letters.cx, metrics.tmHeight);
+}
+
 TEST(Dialog_ControlsAreTheTemplatesInOrder)
 {
     support::RunMainDialog([&](TestDialog& dialog) {
+        DialogBaseUnits base = MeasuredBaseUnits(dialog.m_hWnd);
         HWND child = ::GetWindow(dialog.m_hWnd, GW_CHILD);
         for (const support::ControlRow& row : support::kControls) {
             harness::Case c("control " + harness::Show(row.id) + " " + row.className
@@ -246,6 +263,11 @@ TEST(Dialog_ControlsAreTheTemplatesInOrder)
             CHECK_EQ(actual.top, place.top);
             CHECK_EQ(actual.right - actual.left, place.right);
             CHECK_EQ(actual.bottom - actual.top, place.bottom);
+            // The same rectangle from the font's own base units.
+            CHECK_EQ(DialogXToPixels(row.x, base), place.left);
+            CHECK_EQ(DialogYToPixels(row.y, base), place.top);
+            CHECK_EQ(DialogXToPixels(row.w, base), place.right);
+            CHECK_EQ(DialogYToPixels(row.h, base), place.bottom);
             if (row.style == support::kLabel || row.style == support::kButton)
                 CheckTextFits(child);
             child = ::GetWindow(child, GW_HWNDNEXT);
