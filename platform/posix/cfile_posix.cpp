@@ -17,6 +17,16 @@ namespace {
 
 posix::FileHooks* g_hooks = nullptr;
 
+// True, and one fewer left, when a test has the file system refuse this
+// step as "in use" (FileHooks::renamesInUse, removesInUse).
+bool RefusedAsInUse(int posix::FileHooks::*refusals)
+{
+    if (!g_hooks || g_hooks->*refusals <= 0)
+        return false;
+    --(g_hooks->*refusals);
+    return true;
+}
+
 }  // namespace
 
 posix::FileHooks* posix::ActiveFileHooks()
@@ -138,10 +148,8 @@ BOOL CFile::Remove(LPCTSTR path)
 {
     BOOL removed = FALSE;
     AfxRetryWhileInUse([&] {
-        if (g_hooks && g_hooks->removesInUse > 0) {
-            --g_hooks->removesInUse;
+        if (RefusedAsInUse(&posix::FileHooks::removesInUse))
             return true;
-        }
         removed = ::unlink(path) == 0;
         return false;
     });
@@ -186,8 +194,7 @@ CFile::RenameResult CFile::Rename(LPCTSTR from, LPCTSTR to)
 {
     RenameResult result = renameFailed;
     AfxRetryWhileInUse([&] {
-        if (g_hooks && g_hooks->renamesInUse > 0) {
-            --g_hooks->renamesInUse;
+        if (RefusedAsInUse(&posix::FileHooks::renamesInUse)) {
             result = fileInUse;
             return true;
         }

@@ -16,6 +16,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -1202,7 +1203,7 @@ public:
             CloseHandle(m_release);
     }
 
-    bool Caught() const { return InterlockedCompareExchange(&m_caught, 0, 0) != 0; }
+    bool Caught() const { return m_caught; }
     void Release() { SetEvent(m_release); }
 
 private:
@@ -1215,7 +1216,7 @@ private:
                                       nullptr, OPEN_EXISTING, 0, nullptr);
             if (file == INVALID_HANDLE_VALUE)
                 continue;
-            InterlockedExchange(&scanner->m_caught, 1);
+            scanner->m_caught = true;
             WaitForSingleObject(scanner->m_release, scanner->m_holdMs);
             CloseHandle(file);
             break;
@@ -1227,7 +1228,7 @@ private:
     DWORD m_holdMs;
     HANDLE m_release;
     HANDLE m_thread = nullptr;
-    mutable LONG m_caught = 0;
+    std::atomic<bool> m_caught{false};
 };
 
 // Cuts while a scanner holds the unfinished file as it is closed, for

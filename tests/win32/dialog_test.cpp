@@ -179,6 +179,31 @@ TEST(Dialog_GetDlgItemTextReturnsTheWholeText)
     });
 }
 
+// A device context of a window with the window's own font selected, for
+// measuring text as the window draws it.
+class FontDC {
+public:
+    explicit FontDC(HWND window)
+        : m_window(window), m_dc(::GetDC(window)),
+          m_old(::SelectObject(m_dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(window, WM_GETFONT, 0, 0))))
+    {
+    }
+    ~FontDC()
+    {
+        ::SelectObject(m_dc, m_old);
+        ::ReleaseDC(m_window, m_dc);
+    }
+    FontDC(const FontDC&) = delete;
+    FontDC& operator=(const FontDC&) = delete;
+
+    HDC Get() const { return m_dc; }
+
+private:
+    HWND m_window;
+    HDC m_dc;
+    HGDIOBJ m_old;
+};
+
 // A label or button shows its whole text, in its own font, on one line: at
 // every display scale the text grows with the font and the control with the
 // dialog's base units, and rounding must not cut a character off. A push
@@ -186,13 +211,9 @@ TEST(Dialog_GetDlgItemTextReturnsTheWholeText)
 void CheckTextFits(HWND control)
 {
     std::u16string text = support::WindowText(control);
-    HDC dc = ::GetDC(control);
-    HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(control, WM_GETFONT, 0, 0)));
     SIZE extent = {};
-    ::GetTextExtentPoint32W(dc, reinterpret_cast<const wchar_t*>(text.c_str()), static_cast<int>(text.size()),
-                            &extent);
-    ::SelectObject(dc, old);
-    ::ReleaseDC(control, dc);
+    ::GetTextExtentPoint32W(FontDC(control).Get(), reinterpret_cast<const wchar_t*>(text.c_str()),
+                            static_cast<int>(text.size()), &extent);
     RECT client;
     ::GetClientRect(control, &client);
     int margin = support::ClassName(control) == "Button" ? 2 * (::GetSystemMetrics(SM_CXEDGE) + 1) : 0;
@@ -208,14 +229,11 @@ void CheckTextFits(HWND control)
 // the template itself measures them.
 DialogBaseUnits MeasuredBaseUnits(HWND dialog)
 {
-    HDC dc = ::GetDC(dialog);
-    HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(dialog, WM_GETFONT, 0, 0)));
+    FontDC dc(dialog);
     SIZE letters = {};
-    ::GetTextExtentPoint32A(dc, "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ", 52, &letters);
+    ::GetTextExtentPoint32A(dc.Get(), "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ", 52, &letters);
     TEXTMETRICW metrics = {};
-    ::GetTextMetricsW(dc, &metrics);
-    ::SelectObject(dc, old);
-    ::ReleaseDC(dialog, dc);
+    ::GetTextMetricsW(dc.Get(), &metrics);
     return DialogBaseUnitsOf(letters.cx, metrics.tmHeight);
 }
 
