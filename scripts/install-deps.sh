@@ -57,13 +57,20 @@ WINE32_PKGS=(
 DISPLAY_PKGS=(
   xvfb x11-utils imagemagick locales
 )
+# The native Linux program on GTK 3, and its end-to-end tests through the
+# accessibility bus (pyatspi for Debian's own /usr/bin/python3), with a
+# CJK font for its texts and zenity for the start-up benchmark's baseline.
+GTK_PKGS=(
+  libgtk-3-dev pkg-config at-spi2-core python3-pyatspi dbus dbus-x11
+  fonts-wqy-zenhei zenity
+)
 # The release files and their tests (scripts/release.sh, tests/release/).
 RELEASE_PKGS=(git python3 unzip)
 # Nice to have; a failure to install these is not fatal.
 OPTIONAL_PKGS=(ninja-build xdotool)
 
 REQUIRED_PKGS=("${NATIVE_PKGS[@]}" "${CROSS_PKGS[@]}" "${WINE_PKGS[@]}" "${DISPLAY_PKGS[@]}"
-               "${RELEASE_PKGS[@]}")
+               "${GTK_PKGS[@]}" "${RELEASE_PKGS[@]}")
 
 LOCALES=(zh_CN en_US ja_JP hi_IN)
 

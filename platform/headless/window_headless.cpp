@@ -2,7 +2,6 @@
 // in-process through the routing tables, file dialogs and message boxes
 // answered by the test's Session.
 #include <cassert>
-#include <climits>
 #include <cstdio>
 #include <string>
 
@@ -11,6 +10,7 @@
 #include "platform/cpaintdc.h"
 #include "platform/cwinapp.h"
 #include "platform/headless/headless.h"
+#include "platform/posix/dialog_number.h"
 #include "platform/resources.h"
 
 struct HWND__ {
@@ -207,40 +207,10 @@ const std::vector<IconDrawn>& IconsDrawn(const CWnd& wnd)
 
 }  // namespace headless
 
-// Windows' GetDlgItemInt: leading blanks, an optional minus sign (when
-// signed), decimal digits, nothing after; out of range fails.
-static bool ConvertNumber(const std::string& text, bool isSigned, long long* value)
-{
-    size_t i = 0;
-    while (i < text.size() && text[i] == ' ')
-        ++i;
-    bool negative = false;
-    if (isSigned && i < text.size() && text[i] == '-') {
-        negative = true;
-        ++i;
-    }
-    if (i == text.size())
-        return false;
-    long long magnitude = 0;
-    for (; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9')
-            return false;
-        magnitude = magnitude * 10 + (text[i] - '0');
-        if (magnitude > 0xFFFFFFFFLL)
-            return false;
-    }
-    long long result = negative ? -magnitude : magnitude;
-    bool inRange = isSigned ? (result >= INT_MIN && result <= INT_MAX) : result <= 0xFFFFFFFFLL;
-    if (!inRange)
-        return false;
-    *value = result;
-    return true;
-}
-
 UINT CWnd::GetDlgItemInt(int id, BOOL* translated, BOOL isSigned) const
 {
     long long value = 0;
-    bool ok = ConvertNumber(headless::ControlOf(*this, id).text, isSigned != FALSE, &value);
+    bool ok = posix::DialogNumber(headless::ControlOf(*this, id).text, isSigned != FALSE, &value);
     if (translated)
         *translated = ok ? TRUE : FALSE;
     return ok ? static_cast<UINT>(value) : 0;
@@ -248,8 +218,7 @@ UINT CWnd::GetDlgItemInt(int id, BOOL* translated, BOOL isSigned) const
 
 void CWnd::SetDlgItemInt(int id, UINT value, BOOL isSigned)
 {
-    std::string text = isSigned ? std::to_string(static_cast<int>(value)) : std::to_string(value);
-    headless::SetControlText(*this, id, text);
+    headless::SetControlText(*this, id, posix::DialogNumberText(value, isSigned != FALSE));
 }
 
 int CWnd::GetDlgItemText(int id, CString& text) const

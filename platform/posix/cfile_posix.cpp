@@ -7,11 +7,13 @@
 
 #include <cerrno>
 #include <ctime>
+#include <string>
 
 #include "platform/cfile.h"
 #include "platform/cfilefind.h"
 #include "platform/file_in_use.h"
 #include "platform/posix/file_hooks.h"
+#include "platform/posix/text_posix.h"
 
 namespace {
 
@@ -62,8 +64,11 @@ BOOL CFile::Open(LPCTSTR path, UINT flags)
         create = O_CREAT | O_EXCL;
     else if (flags & modeCreate)
         create = (flags & modeNoTruncate) ? O_CREAT : O_CREAT | O_TRUNC;
+    std::string name;
+    if (!posix::DiskName(path, &name))
+        return FALSE;
     // O_NONBLOCK keeps a FIFO from hanging the open; it is refused below anyway.
-    int fd = ::open(path, access | create | O_CLOEXEC | O_NONBLOCK, 0644);
+    int fd = ::open(name.c_str(), access | create | O_CLOEXEC | O_NONBLOCK, 0644);
     if (fd < 0)
         return FALSE;
     struct stat info;
@@ -146,11 +151,14 @@ BOOL CFile::Close()
 
 BOOL CFile::Remove(LPCTSTR path)
 {
+    std::string name;
+    if (!posix::DiskName(path, &name))
+        return FALSE;
     BOOL removed = FALSE;
     AfxRetryWhileInUse([&] {
         if (RefusedAsInUse(&posix::FileHooks::removesInUse))
             return true;
-        removed = ::unlink(path) == 0;
+        removed = ::unlink(name.c_str()) == 0;
         return false;
     });
     return removed;
@@ -177,11 +185,15 @@ CFile::RenameResult RenameOnce(LPCTSTR from, LPCTSTR to)
 {
     if (g_hooks && g_hooks->beforeRename)
         g_hooks->beforeRename(from, to);
-    int result = ::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE);
+    std::string oldName;
+    std::string newName;
+    if (!posix::DiskName(from, &oldName) || !posix::DiskName(to, &newName))
+        return CFile::renameFailed;
+    int result = ::renameat2(AT_FDCWD, oldName.c_str(), AT_FDCWD, newName.c_str(), RENAME_NOREPLACE);
     if (result != 0 && (errno == EINVAL || errno == ENOSYS)) {
-        result = ::link(from, to);
+        result = ::link(oldName.c_str(), newName.c_str());
         if (result == 0)
-            ::unlink(from);
+            ::unlink(oldName.c_str());
     }
     if (result == 0)
         return CFile::renamed;
@@ -207,9 +219,10 @@ CFile::RenameResult CFile::Rename(LPCTSTR from, LPCTSTR to)
 BOOL CFileFind::FindFile(LPCTSTR path)
 {
     Close();
+    std::string name;
     struct stat info;
     // Any directory entry counts, a dangling link included.
-    if (::lstat(path, &info) != 0)
+    if (!posix::DiskName(path, &name) || ::lstat(name.c_str(), &info) != 0)
         return FALSE;
     m_handle = 1;
     return TRUE;

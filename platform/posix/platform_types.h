@@ -1,7 +1,8 @@
-// The window system's types and constants for the headless backend.
+// The window system's types and constants for the backends that run on
+// POSIX systems (headless, gtk).
 // Values are those of the Windows headers, so code and tests that compare
 // them (MB_ICONEXCLAMATION is 0x30, EN_CHANGE is 0x300) mean the same thing
-// in both backends.
+// in every backend.
 #pragma once
 
 #include <cstdint>
@@ -21,7 +22,7 @@ typedef INT_PTR LRESULT;
 typedef const char* LPCSTR;
 typedef const char* LPCTSTR;
 
-// Opaque handles. The headless backend defines HWND__ itself; the others only
+// Opaque handles. Each backend defines HWND__ itself; the others only
 // need to be distinct pointer types.
 struct HWND__;
 struct HICON__;
