@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Runs every test: installs what is missing, builds the native unit tests
 # with AddressSanitizer and UBSan and runs them, fuzzes the commands for a
-# minute, cross-builds Qarvel.exe for 32-bit and 64-bit Windows; then, for
-# every build this machine can run, side by side, the layer tests and the
-# end-to-end tests under Wine once for each system code page in turn, and
-# the layer's dialog tests at three more display scales; last the
-# release files' tests (two clean builds compared; the Debian package
-# installed, started and purged). Shows each suite's output with its time,
+# minute, cross-builds Qarvel.exe for 32-bit and 64-bit Windows and builds
+# the native Linux program; then side by side: for every Windows build this
+# machine can run, the layer tests and the end-to-end tests under Wine once
+# for each system code page in turn, and the layer's dialog tests at three
+# more display scales; and the native program's layer tests and its
+# end-to-end tests through the accessibility bus. Last the release files'
+# tests (two clean builds compared; the Debian package checked, installed,
+# started, cut with and purged). Shows each suite's output with its time,
 # the builds that ran (and why one did not) and the line "total: N passed,
 # M failed" over every suite.
 #
@@ -86,6 +88,10 @@ suite "fuzzing" scripts/fuzz.sh 60
 echo "== Windows builds (MinGW-w64 i686 and x86_64)"
 scripts/build-windows.sh win32 win64
 
+echo "== the native Linux program (GTK 3) and its layer tests"
+cmake --preset linux >/dev/null
+cmake --build --preset linux -j"$(nproc)"
+
 # The program shows and names the same whatever the system's ANSI code page,
 # which Wine takes from the locale: 936, 1252, 932 and 65001. The Win64
 # build runs on every x86-64 machine, the Win32 build where the machine
@@ -122,11 +128,22 @@ wine_lane() {
   done
 }
 
-# Each build's Wine suites run side by side with the other's: a Wine suite
-# spends most of its time waiting for windows and wineserver round trips,
-# each in a prefix and on an X display of its own. Reported in order after.
-echo "== side by side: the Wine suites of each build"
-lanes=()
+# The native program's suites, each in a desktop session of its own: the
+# layer tests, then the end-to-end tests through the accessibility bus.
+native_lane() {
+  local suite_order="$logs/linux.order"
+  run_suite "layer tests (linux, GTK 3)" tests/gtk/session.sh build/linux/tests/gtk/gtk_layer_tests
+  run_suite "end-to-end tests (linux, AT-SPI)" \
+    tests/gtk/session.sh /usr/bin/python3 tests/gtk/e2e_driver.py build/linux/qarvel
+}
+
+# Each build's Wine suites run side by side with the other's and with the
+# native program's: a Wine suite spends most of its time waiting for
+# windows and wineserver round trips, each in a prefix and on an X display
+# of its own. Reported in order after.
+echo "== side by side: the Wine suites of each build, the native program's suites"
+native_lane &
+lanes=($!)
 wine_suites=0
 for build in win64 win32; do
   [ -z "${not_run[$build]:-}" ] || continue
@@ -136,6 +153,9 @@ done
 for lane in "${lanes[@]}"; do
   wait "$lane" || true
 done
+while IFS= read -r name; do
+  report "$name"
+done <"$logs/linux.order"
 for build in win64 win32; do
   [ -z "${not_run[$build]:-}" ] || continue
   while IFS= read -r name; do
@@ -148,6 +168,7 @@ echo "== release files: reproducible, installed, started, purged"
 suite "release tests" tests/release/run-release-tests.sh
 
 echo "== summary"
+echo "Linux build: layer tests and end-to-end tests through AT-SPI, under zh_CN.UTF-8"
 for build in win64 win32; do
   if [ -n "${not_run[$build]:-}" ]; then
     echo "${build^} build: not run: ${not_run[$build]}"
