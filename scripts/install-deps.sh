@@ -66,11 +66,14 @@ GTK_PKGS=(
 )
 # The release files and their tests (scripts/release.sh, tests/release/).
 RELEASE_PKGS=(git python3 unzip)
+# The Debian package: dpkg-shlibdeps for its Depends, and the checks the
+# release tests run on it.
+PACKAGE_PKGS=(dpkg-dev lintian appstream desktop-file-utils)
 # Nice to have; a failure to install these is not fatal.
 OPTIONAL_PKGS=(ninja-build xdotool)
 
 REQUIRED_PKGS=("${NATIVE_PKGS[@]}" "${CROSS_PKGS[@]}" "${WINE_PKGS[@]}" "${DISPLAY_PKGS[@]}"
-               "${GTK_PKGS[@]}" "${RELEASE_PKGS[@]}")
+               "${GTK_PKGS[@]}" "${RELEASE_PKGS[@]}" "${PACKAGE_PKGS[@]}")
 
 LOCALES=(zh_CN en_US ja_JP hi_IN)
 

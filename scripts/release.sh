@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the release files from the checkout into dist/: the Windows
 # downloads Qarvel-<version>-win32.zip and Qarvel-<version>-win64.zip, the
-# Debian package qarvel_<version>-<revision>_amd64.deb (the Win64 build),
-# and SHA256SUMS for all three. No arguments.
+# Debian package qarvel_<version>-<revision>_<arch>.deb (the native GTK 3
+# program, packaging/make_deb.sh), and SHA256SUMS for all three. No
+# arguments.
 #
 # Reproducible: every time stamp is the last commit's (SOURCE_DATE_EPOCH),
 # so two checkouts of one commit give the same bytes, wherever and whenever
@@ -20,17 +21,20 @@ umask 022
 
 build=build/release
 rm -rf "$build" dist
-# The packages need only Qarvel.exe and the icon: cpack must not build
-# every test program first. Debian's Python (and its zlib) writes the icon
-# and the zips, not whatever python3 comes first on the PATH.
+# Each build makes only what is released, not every test program. Debian's
+# Python (and its zlib) writes the zips and the dialog table, not whatever
+# python3 comes first on the PATH (make_deb.sh calls it for the icon).
 for windows in win32 win64; do
   cmake --preset "$windows" -B "$build/$windows" -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON \
     -DPython3_EXECUTABLE=/usr/bin/python3 >/dev/null
-  cmake --build "$build/$windows" -j"$(nproc)" --target Qarvel qarvel_icons qarvel_zip
+  cmake --build "$build/$windows" -j"$(nproc)" --target Qarvel qarvel_zip
 done
-(cd "$build/win64" && cpack -G DEB >/dev/null)
+cmake --preset linux -B "$build/linux" -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON \
+  -DPython3_EXECUTABLE=/usr/bin/python3 >/dev/null
+cmake --build "$build/linux" -j"$(nproc)" --target qarvel
 
 mkdir dist
-cp "$build"/win32/Qarvel-*-win32.zip "$build"/win64/Qarvel-*-win64.zip "$build"/win64/qarvel_*.deb dist/
+cp "$build"/win32/Qarvel-*-win32.zip "$build"/win64/Qarvel-*-win64.zip dist/
+packaging/make_deb.sh "$build/linux/qarvel" dist >/dev/null
 (cd dist && sha256sum -- *.zip *.deb >SHA256SUMS)
 ls -l dist

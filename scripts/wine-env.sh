@@ -153,9 +153,9 @@ _wine_env_create_prefix() {
   # Always use one virtual desktop: Xvfb has no window manager, and
   # every process (the program and a test driver) then shares it. No
   # crash dialog (winedbg) for a crashing program: it just exits. Then the
-  # fonts that show the Chinese texts on any code page, shared with the
-  # launcher of the Debian package. UTF-16, so that the Chinese font names
-  # do not depend on the ANSI code page.
+  # fonts that show the Chinese texts on any code page
+  # (packaging/wine-fonts.reg). UTF-16, so that the Chinese font names do
+  # not depend on the ANSI code page.
   {
     printf '\xff\xfe'
     {
