@@ -17,9 +17,11 @@ CFileSlice::Result CFileSlice::LoadIntoBuffer(CFile& file, LONGLONG offset, UINT
 
 BOOL CFileSlice::WriteTo(CFile& output) const
 {
-    if (m_data)
-        return output.Write(m_data, m_size);
-    return WriteInWindows(output);
+    if (!m_data)
+        return WriteInWindows(output);
+    if (m_view)
+        return WriteView(output);
+    return output.Write(m_data, m_size);
 }
 
 void CFileSlice::Release()

@@ -38,6 +38,8 @@ private:
     void Release();
     void ReleaseView();
     BOOL WriteInWindows(CFile& output) const;
+    // Writes the whole view: the backend's part.
+    BOOL WriteView(CFile& output) const;
 
     const char* m_data = "";   // nullptr when written in windows
     UINT m_size = 0;

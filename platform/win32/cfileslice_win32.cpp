@@ -83,6 +83,11 @@ CFileSlice::Result CFileSlice::Load(CFile& file, LONGLONG offset, UINT count)
     return loaded;
 }
 
+BOOL CFileSlice::WriteView(CFile& output) const
+{
+    return output.Write(m_data, m_size);
+}
+
 BOOL CFileSlice::WriteInWindows(CFile& output) const
 {
     HANDLE mapping = reinterpret_cast<HANDLE>(m_mapping);
