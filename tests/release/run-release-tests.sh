@@ -126,8 +126,8 @@ for old in wineprefix wineprefix64; do
   echo "a user's file" >"$XDG_DATA_HOME/qarvel/$old/drive_c/users/notes.txt"
 done
 sums_in() { (cd "$1" && find . -printf '%p %y %m\n' -type f -exec sha256sum {} + | sort); }
-sums_in "$XDG_DATA_HOME" >"$tmp/old-prefixes"
-old_prefixes_kept() { sums_in "$XDG_DATA_HOME" | diff "$tmp/old-prefixes" -; }
+sums_in "$XDG_DATA_HOME/qarvel" >"$tmp/old-prefixes"
+old_prefixes_kept() { sums_in "$XDG_DATA_HOME/qarvel" | diff "$tmp/old-prefixes" -; }
 
 # The dialog's top-level window, as xwininfo lists it: caption and WM_CLASS.
 window_line() { xwininfo -root -tree | grep -F '"Mp3剪切工具[Qarvel]": ('; }
