@@ -22,6 +22,12 @@ for _ in $(seq 1 100); do
   sleep 0.1
 done
 grep -q . "$work/display" || { cat "$work/xvfb.log" >&2; exit 1; }
+# And until it answers a client, so that the command's first connection
+# does not race it.
+for _ in $(seq 1 50); do
+  xdpyinfo -display ":$(head -1 "$work/display")" >/dev/null 2>&1 && break
+  sleep 0.1
+done
 
 export DISPLAY=":$(head -1 "$work/display")" GTK_USE_PORTAL=0 NO_AT_BRIDGE=0
 export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 HOME="$work" XDG_RUNTIME_DIR="$work"
