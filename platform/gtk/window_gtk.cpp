@@ -67,12 +67,17 @@ void ApplyStyle(GtkWidget* window, const dialog_table::Dialog& dialog)
         + "; font-size: " + std::to_string(dialog.fontPoints) + "pt; }\n"
           "#qarvel-dialog entry { min-height: 0; padding: 0 3px; }\n"
           "#qarvel-dialog button { min-height: 0; min-width: 0; padding: 0 2px; }\n";
-    GtkCssProvider* provider = gtk_css_provider_new();
-    gtk_css_provider_load_from_data(provider, css.c_str(), -1, nullptr);
-    gtk_style_context_add_provider_for_screen(gtk_widget_get_screen(window),
-                                              GTK_STYLE_PROVIDER(provider),
-                                              GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-    g_object_unref(provider);
+    // Once for the screen, however many dialogs follow.
+    static bool styled = false;
+    if (!styled) {
+        GtkCssProvider* provider = gtk_css_provider_new();
+        gtk_css_provider_load_from_data(provider, css.c_str(), -1, nullptr);
+        gtk_style_context_add_provider_for_screen(gtk_widget_get_screen(window),
+                                                  GTK_STYLE_PROVIDER(provider),
+                                                  GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+        g_object_unref(provider);
+        styled = true;
+    }
     gtk_widget_set_name(window, "qarvel-dialog");
 }
 
