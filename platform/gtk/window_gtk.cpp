@@ -50,26 +50,21 @@ struct HWND__ {
 namespace {
 
 const char kIdKey[] = "qarvel-id";
-const char kChangedKey[] = "qarvel-changed";
 
-// The template's font, resolved through fontconfig, with the CJK fonts that
-// carry its characters on Linux after it.
-std::string FontFamilies(const dialog_table::Dialog& dialog)
-{
-    return std::string("\"") + dialog.fontName + "\", \"WenQuanYi Zen Hei\", \"Noto Sans CJK SC\"";
-}
-
-// The dialog's look: its font, and controls as compact as the template's
-// (the theme's padding would not fit an edit 13 units high).
+// The dialog's look: the template's font, resolved through fontconfig, with
+// the CJK fonts that carry its characters on Linux after it; and controls
+// as compact as the template's (the theme's padding would not fit an edit
+// 13 units high).
 void ApplyStyle(GtkWidget* window, const dialog_table::Dialog& dialog)
 {
-    std::string css = "#qarvel-dialog, #qarvel-dialog * { font-family: " + FontFamilies(dialog)
-        + "; font-size: " + std::to_string(dialog.fontPoints) + "pt; }\n"
-          "#qarvel-dialog entry { min-height: 0; padding: 0 3px; }\n"
-          "#qarvel-dialog button { min-height: 0; min-width: 0; padding: 0 2px; }\n";
     // Once for the screen, however many dialogs follow.
     static bool styled = false;
     if (!styled) {
+        std::string css = std::string("#qarvel-dialog, #qarvel-dialog * { font-family: \"")
+            + dialog.fontName + "\", \"WenQuanYi Zen Hei\", \"Noto Sans CJK SC\"; font-size: "
+            + std::to_string(dialog.fontPoints) + "pt; }\n"
+              "#qarvel-dialog entry { min-height: 0; padding: 0 3px; }\n"
+              "#qarvel-dialog button { min-height: 0; min-width: 0; padding: 0 2px; }\n";
         GtkCssProvider* provider = gtk_css_provider_new();
         gtk_css_provider_load_from_data(provider, css.c_str(), -1, nullptr);
         gtk_style_context_add_provider_for_screen(gtk_widget_get_screen(window),
@@ -82,29 +77,20 @@ void ApplyStyle(GtkWidget* window, const dialog_table::Dialog& dialog)
 }
 
 // As Windows takes them: the average width of the 52 Latin letters, and
-// the font's height, in the dialog font on this screen.
-DialogBaseUnits MeasureBaseUnits(GtkWidget* window, const dialog_table::Dialog& dialog)
+// the font's height, in the dialog's own font (its style's) on this screen.
+DialogBaseUnits MeasureBaseUnits(GtkWidget* window)
 {
-    std::string name = FontFamilies(dialog) + " " + std::to_string(dialog.fontPoints);
-    for (char& c : name) {
-        if (c == '"')
-            c = ' ';
-    }
-    // Pango wants the families comma-separated, unquoted.
-    PangoFontDescription* font = pango_font_description_from_string(name.c_str());
-    PangoContext* context = gtk_widget_create_pango_context(window);
-    PangoLayout* layout = pango_layout_new(context);
-    pango_layout_set_font_description(layout, font);
-    pango_layout_set_text(layout, "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ", -1);
+    PangoLayout* layout =
+        gtk_widget_create_pango_layout(window, "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ");
     int width = 0;
     pango_layout_get_pixel_size(layout, &width, nullptr);
-    PangoFontMetrics* metrics = pango_context_get_metrics(context, font, nullptr);
+    PangoContext* context = pango_layout_get_context(layout);
+    PangoFontMetrics* metrics =
+        pango_context_get_metrics(context, pango_context_get_font_description(context), nullptr);
     int height = PANGO_PIXELS(pango_font_metrics_get_ascent(metrics))
         + PANGO_PIXELS(pango_font_metrics_get_descent(metrics));
     pango_font_metrics_unref(metrics);
     g_object_unref(layout);
-    g_object_unref(context);
-    pango_font_description_free(font);
     return DialogBaseUnitsOf(width, height);
 }
 
@@ -231,8 +217,7 @@ GtkWidget* MakeControl(HWND window, const dialog_table::Control& control)
         widget = gtk_entry_new();
         // As narrow as the template makes it: GTK's default is 150 pixels.
         gtk_entry_set_width_chars(GTK_ENTRY(widget), 0);
-        gulong changed = g_signal_connect(widget, "changed", G_CALLBACK(OnEntryChanged), window);
-        g_object_set_data(G_OBJECT(widget), kChangedKey, reinterpret_cast<gpointer>(changed));
+        g_signal_connect(widget, "changed", G_CALLBACK(OnEntryChanged), window);
         g_signal_connect(widget, "activate", G_CALLBACK(OnEntryActivate), window);
     } else if (kind == "Button" && (control.style & BS_TYPEMASK) == BS_GROUPBOX) {
         widget = gtk_frame_new(control.text);
@@ -307,7 +292,7 @@ void BuildWindow(HWND window, HWND owner)
         gtk_window_set_modal(gtkWindow, TRUE);
     }
     ApplyStyle(window->window, dialog);
-    window->base = MeasureBaseUnits(window->window, dialog);
+    window->base = MeasureBaseUnits(window->window);
     window->fixed = gtk_fixed_new();
     gtk_widget_set_size_request(window->fixed, DialogXToPixels(dialog.cx, window->base),
                                 DialogYToPixels(dialog.cy, window->base));
@@ -402,10 +387,9 @@ void CWnd::SetDlgItemText(int id, LPCTSTR text)
         return;
     std::string utf8 = gtk_text::Utf8(text);
     if (GTK_IS_ENTRY(item)) {
-        gulong changed = reinterpret_cast<gulong>(g_object_get_data(G_OBJECT(item), kChangedKey));
-        g_signal_handler_block(item, changed);
+        g_signal_handlers_block_by_func(item, reinterpret_cast<gpointer>(OnEntryChanged), m_hWnd);
         gtk_entry_set_text(GTK_ENTRY(item), utf8.c_str());
-        g_signal_handler_unblock(item, changed);
+        g_signal_handlers_unblock_by_func(item, reinterpret_cast<gpointer>(OnEntryChanged), m_hWnd);
         Deliver(m_hWnd, WM_COMMAND, MAKEWPARAM(id, EN_CHANGE), 0);
     } else if (GTK_IS_BUTTON(item)) {
         gtk_button_set_label(GTK_BUTTON(item), utf8.c_str());

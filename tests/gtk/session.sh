@@ -9,9 +9,12 @@
 set -euo pipefail
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/qarvel-session.XXXXXX")"
-xvfb=
-cleanup() { [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null || true; rm -rf "$work"; }
-trap 'cleanup' EXIT
+xvfb= bus_pid= launcher=
+cleanup() {
+  for pid in $launcher $bus_pid $xvfb; do kill "$pid" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
 
 # Xvfb picks a free display itself and writes its number once it accepts
 # connections: sessions started at the same time never share one.
@@ -41,9 +44,4 @@ bus_pid="$(cat "$work/bus.pid")"
 export DBUS_SESSION_BUS_ADDRESS="$(head -1 "$work/bus")"
 /usr/libexec/at-spi-bus-launcher --launch-immediately </dev/null >>"$work/services.log" 2>&1 &
 launcher=$!
-cleanup() {
-  kill "$launcher" "$bus_pid" 2>/dev/null || true
-  kill "$xvfb" 2>/dev/null || true
-  rm -rf "$work"
-}
 "$@"
