@@ -10,6 +10,7 @@
 #include "platform/cfiledialog.h"
 #include "platform/cfileslice.h"
 #include "platform/cfilefind.h"
+#include "platform/path_rules.h"
 
 namespace {
 
@@ -93,9 +94,10 @@ bool CreateUnfinished(CFile& file, const CString& output, CString* unfinished)
 
 // What the user is told when the complete file could not take the output's
 // name; empty when it did. A file that another program (a virus scanner)
-// held past the layer's patience was written but could not be saved: a
-// failed write. A name the file system refuses (one over 255 bytes) fails
-// here, where creating the output failed before: the same message as then.
+// held past the layer's patience, or whose new name the disk did not store,
+// was written but could not be saved: a failed write. Any other refusal of
+// the name is the file system's, where creating the output failed before:
+// the same message as then.
 CString RenameFailure(CFile::RenameResult named, const CString& output)
 {
     switch (named) {
@@ -104,6 +106,7 @@ CString RenameFailure(CFile::RenameResult named, const CString& output)
     case CFile::targetExists:
         return TXT_TARGET_EXISTS;
     case CFile::fileInUse:
+    case CFile::nameNotStored:
         return WriteFailedMessage(output);
     default:
         return OpenFailedMessage(output);
@@ -116,9 +119,16 @@ CString RenameFailure(CFile::RenameResult named, const CString& output)
 // message leaves a short file (or one of zeros) under the chosen name: a
 // file system may store the rename before the data. The rename never
 // replaces: a name that appeared since the check is left as it is. Every
-// failure removes the unfinished file.
+// failure removes what the cut wrote, under whichever name it stands, so
+// that no failure leaves a file under the chosen name. A name the folder
+// cannot hold is refused before any byte is written, as creating the output
+// there would have been.
 bool WriteSlice(CWnd& form, const CString& output, const CString& sourcePath, const CFileSlice& slice)
 {
+    if (!AfxNameFitsFolder(output)) {
+        ShowWarning(form, OpenFailedMessage(output));
+        return false;
+    }
     CFile file;
     CString unfinished;
     if (!CreateUnfinished(file, output, &unfinished)) {
@@ -128,15 +138,20 @@ bool WriteSlice(CWnd& form, const CString& output, const CString& sourcePath, co
     bool written = slice.WriteTo(file) && file.Flush();
     bool closed = file.Close() != FALSE;
     CString failure;
-    if (!written || !closed)
+    CString left = unfinished;  // where the written file stands
+    if (!written || !closed) {
         failure = WriteFailedMessage(output);
-    else if (!slice.Intact())  // a source that shrank left zeros or a gap in the copy
+    } else if (!slice.Intact()) {  // a source that shrank left zeros or a gap in the copy
         failure = ReadFailedMessage(sourcePath);
-    else
-        failure = RenameFailure(CFile::Rename(unfinished, output), output);
+    } else {
+        CFile::RenameResult named = CFile::Rename(unfinished, output);
+        failure = RenameFailure(named, output);
+        if (named == CFile::nameNotStored)
+            left = output;
+    }
     if (failure.IsEmpty())
         return true;
-    CFile::Remove(unfinished);
+    CFile::Remove(left);
     ShowWarning(form, failure);
     return false;
 }

@@ -24,7 +24,9 @@ public:
         modeHidden = 0x00200000,
     };
     // fileInUse: another program held the file longer than Rename waits.
-    enum RenameResult { renamed, targetExists, fileInUse, renameFailed };
+    // nameNotStored: the file has the new name, but the system reported a
+    // failure putting that name on the disk.
+    enum RenameResult { renamed, targetExists, fileInUse, nameNotStored, renameFailed };
     enum SeekPosition : UINT { begin = 0, current = 1, end = 2 };
 
     CFile() = default;
@@ -58,7 +60,9 @@ public:
     // and both are left as they were. The file comes out visible: a hidden
     // attribute (modeHidden) is cleared first, and kept when the file keeps
     // its name. While another program holds the file (file_in_use.h),
-    // tries again for about two seconds, then gives fileInUse.
+    // tries again for about two seconds, then gives fileInUse. renamed only
+    // once the new name is on the disk itself, as Flush puts the bytes
+    // there, so that a power cut right after cannot undo it.
     static RenameResult Rename(LPCTSTR from, LPCTSTR to);
 
 private:

@@ -177,10 +177,55 @@ void AfxPauseMs(int milliseconds)
 
 namespace {
 
-// renameat2 with RENAME_NOREPLACE fails with EEXIST when any entry stands at
-// the target, in one step. File systems without it (and kernels before 3.15)
-// refuse the flag; there a hard link does the same check in one step, and
-// the old name is unlinked after.
+// Gives the file at from the name to, never in place of anything; 0 or the
+// error. The strongest way the file system offers comes first: renameat2
+// with RENAME_NOREPLACE checks and renames in one step. File systems
+// without it (FUSE, and kernels before 3.15) refuse the flag; there a hard
+// link does the same check in one step, and the old name is unlinked after.
+// Those that have neither (FUSE's exFAT and FAT, GVFS shares, sshfs) get a
+// check and a plain rename: the one place where a file appearing at that
+// very moment, between the two calls, would be replaced.
+int RenameWithoutReplacing(const char* from, const char* to)
+{
+    if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    if (::link(from, to) == 0) {
+        ::unlink(from);
+        return 0;
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS)
+        return errno;
+    struct stat info;
+    if (::lstat(to, &info) == 0)
+        return EEXIST;
+    if (errno != ENOENT)
+        return errno;
+    return ::rename(from, to) == 0 ? 0 : errno;
+}
+
+// Puts the folder that holds path on the disk, so that a name given there
+// survives a power cut as the bytes under it already do: until then ext4
+// keeps a rename in its journal for up to five seconds. False when the
+// system reports a failure. A folder that cannot be opened or flushed this
+// way is no failure: some FUSE and network file systems answer fsync on a
+// folder with EINVAL or EBADF (they keep no such state to flush), and a
+// folder the user may write in but not list (mode -wx) cannot be opened.
+bool FlushFolderOf(const std::string& path)
+{
+    if (g_hooks && g_hooks->beforeFolderFlush && !g_hooks->beforeFolderFlush())
+        return false;
+    size_t slash = path.rfind('/');
+    std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return errno == EACCES;
+    bool flushed = ::fsync(fd) == 0 || errno == EINVAL || errno == EBADF;
+    ::close(fd);
+    return flushed;
+}
+
 CFile::RenameResult RenameOnce(LPCTSTR from, LPCTSTR to)
 {
     if (g_hooks && g_hooks->beforeRename)
@@ -189,15 +234,10 @@ CFile::RenameResult RenameOnce(LPCTSTR from, LPCTSTR to)
     std::string newName;
     if (!posix::DiskName(from, &oldName) || !posix::DiskName(to, &newName))
         return CFile::renameFailed;
-    int result = ::renameat2(AT_FDCWD, oldName.c_str(), AT_FDCWD, newName.c_str(), RENAME_NOREPLACE);
-    if (result != 0 && (errno == EINVAL || errno == ENOSYS)) {
-        result = ::link(oldName.c_str(), newName.c_str());
-        if (result == 0)
-            ::unlink(oldName.c_str());
-    }
-    if (result == 0)
-        return CFile::renamed;
-    return errno == EEXIST ? CFile::targetExists : CFile::renameFailed;
+    int error = RenameWithoutReplacing(oldName.c_str(), newName.c_str());
+    if (error != 0)
+        return error == EEXIST ? CFile::targetExists : CFile::renameFailed;
+    return FlushFolderOf(newName) ? CFile::renamed : CFile::nameNotStored;
 }
 
 }  // namespace

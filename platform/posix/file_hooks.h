@@ -18,8 +18,10 @@ struct FileHooks {
     std::function<void(const char* path, UINT flags)> beforeOpen;
     std::function<void()> beforeRead;
     std::function<void(const char* from, const char* to)> beforeRename;
-    // False fails the flush as a disk error would.
+    // False fails the flush as a disk error would: of the file's bytes, and
+    // of the folder that holds its new name after the rename.
     std::function<bool()> beforeFlush;
+    std::function<bool()> beforeFolderFlush;
     // Renames and removals refused as "in use by another program" before
     // the file system is asked, as Windows refuses them while a virus
     // scanner holds a just-closed file; each refusal counts one down.

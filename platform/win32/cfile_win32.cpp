@@ -73,7 +73,7 @@ DWORD ShowAndMove(const wchar_t* from, const wchar_t* to, DWORD attributes)
         if (!::SetFileAttributesW(from, shown ? shown : FILE_ATTRIBUTE_NORMAL))
             return ::GetLastError();
     }
-    return ::MoveFileExW(from, to, 0) ? ERROR_SUCCESS : ::GetLastError();
+    return ::MoveFileExW(from, to, MOVEFILE_WRITE_THROUGH) ? ERROR_SUCCESS : ::GetLastError();
 }
 
 }  // namespace
@@ -189,7 +189,8 @@ void AfxPauseMs(int milliseconds)
 
 // MoveFileEx without MOVEFILE_REPLACE_EXISTING fails when anything stands at
 // the target; without MOVEFILE_COPY_ALLOWED it only renames, within the
-// volume. A file that keeps its old name keeps its old attributes: an
+// volume; with MOVEFILE_WRITE_THROUGH it returns once the new name is on the
+// disk, not only in the cache. A file that keeps its old name keeps its old attributes: an
 // unfinished file stays hidden.
 CFile::RenameResult CFile::Rename(LPCTSTR from, LPCTSTR to)
 {
