@@ -217,6 +217,10 @@ GtkWidget* MakeControl(HWND window, const dialog_table::Control& control)
         widget = gtk_entry_new();
         // As narrow as the template makes it: GTK's default is 150 pixels.
         gtk_entry_set_width_chars(GTK_ENTRY(widget), 0);
+        // A paste keeps its first line only, as a Windows single-line edit
+        // does: GTK's entry would keep the newline out of sight, and the
+        // field would read as something it does not show.
+        g_object_set(widget, "truncate-multiline", TRUE, nullptr);
         g_signal_connect(widget, "changed", G_CALLBACK(OnEntryChanged), window);
         g_signal_connect(widget, "activate", G_CALLBACK(OnEntryActivate), window);
     } else if (kind == "Button" && (control.style & BS_TYPEMASK) == BS_GROUPBOX) {

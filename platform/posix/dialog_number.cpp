@@ -12,12 +12,10 @@ bool posix::DialogNumber(const std::string& text, bool isSigned, long long* valu
         negative = true;
         ++i;
     }
-    if (i == text.size())
+    if (i == text.size() || text[i] < '0' || text[i] > '9')
         return false;
     long long magnitude = 0;
-    for (; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9')
-            return false;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
         magnitude = magnitude * 10 + (text[i] - '0');
         if (magnitude > 0xFFFFFFFFLL)
             return false;

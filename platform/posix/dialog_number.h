@@ -9,8 +9,11 @@
 
 namespace posix {
 
-// Leading blanks, an optional minus sign (when signed), decimal digits,
-// nothing after; out of range of the signed or unsigned 32-bit value fails.
+// As Microsoft documents GetDlgItemInt: leading spaces skipped, an
+// optional minus sign (when signed), then decimal digits up to the first
+// character that is not one ("100 " and "100\n" read 100, "1,000" reads 1);
+// no digit, or a number out of range of the signed or unsigned 32-bit
+// value, fails.
 bool DialogNumber(const std::string& text, bool isSigned, long long* value);
 // The decimal text of value, as a signed 32-bit number with isSigned.
 std::string DialogNumberText(UINT value, bool isSigned);

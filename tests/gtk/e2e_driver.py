@@ -500,6 +500,39 @@ def cut_again_with_enter(app):
     check_slice(os.path.join(folder, "second.mp3"), source, 250, 5)
 
 
+def clipboard(text):
+    """Puts text on the clipboard; xclip serves it until the next owner."""
+    subprocess.run(["xclip", "-selection", "clipboard"], input=text.encode(), check=True)
+
+
+def paste_keystroke():
+    """Ctrl+V, as a user pastes: GTK's own paste, which an accessible
+    paste (pasteText) is not."""
+    control = 37  # Control_L's keycode in Xvfb's keymap
+    pyatspi.Registry.generateKeyboardEvent(control, None, pyatspi.KEY_PRESS)
+    key(ord("v"))
+    pyatspi.Registry.generateKeyboardEvent(control, None, pyatspi.KEY_RELEASE)
+
+
+def pasted_line_reads_as_shown(app):
+    """A pasted newline or trailing space: the field keeps the first line,
+    as a Windows edit does, and reads as the number it shows."""
+    folder = case_folder("pasted_line_reads_as_shown")
+    source = pattern(SOURCE_SIZE)
+    write_bytes(os.path.join(folder, "song.mp3"), source)
+    app.open_source(os.path.join(folder, "song.mp3"))
+    app.paste(BYTE_COUNT, "10")
+    for name, pasted, shown, start in [("lines", "100\n200\n", "100", 100), ("space", "50 ", "50 ", 50)]:
+        app.paste(START_BYTE, "")
+        clipboard(pasted)
+        app.focus(app.fields[START_BYTE])
+        paste_keystroke()
+        check_eq("field 1006 after pasting %r" % pasted, app.settled(START_BYTE, shown), shown)
+        app.save_as(os.path.join(folder, name))
+        app.expect_message(CUT_DONE, INFORMATION)
+        check_slice(os.path.join(folder, name + ".mp3"), source, start, 10)
+
+
 def escape_ends_program(app):
     app.focus(app.fields[TOTAL_SECONDS])
     key(KEY_ESCAPE)
@@ -540,6 +573,7 @@ CASES = ([("typical_cut", typical_cut), ("rate_follows_each_keystroke", rate_fol
             ("open_cancel_keeps_fields", open_cancel_keeps_fields)]
          + NAME_ROWS
          + [("enter_runs_cut", enter_runs_cut), ("cut_again_with_enter", cut_again_with_enter),
+            ("pasted_line_reads_as_shown", pasted_line_reads_as_shown),
             ("escape_ends_program", escape_ends_program),
             ("close_button_ends_program", close_button_ends_program),
             ("startup_state_and_tab_order", startup_state_and_tab_order),

@@ -26,7 +26,8 @@ TEST(FormNumbers, ReadAsSigned32BitWithUnconvertibleAsZero)
         { "", 0 },
         { "abc", 0 },
         { "-", 0 },
-        { "12abc", 0 },
+        { "12abc", 12 },  // as GetDlgItemInt: up to the first non-digit
+        { "1,000", 1 },
         { "2147483647", INT_MAX },
         { "-2147483648", INT_MIN },
         { "2147483648", 0 },

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/dialog_units.h"
+#include "platform/posix/dialog_number.h"
 #include "platform/resources.h"
 #include "tests/win32/dialog_support.h"
 #include "tests/win32/harness.h"
@@ -55,7 +56,22 @@ TEST(Dialog_GetDlgItemIntReadsSigned32BitNumbers)
         { "-2147483648", INT_MIN, TRUE },
         { "2147483648", 0, FALSE },
         { "-2147483649", 0, FALSE },
+        // The number ends at the first character that is not a digit.
+        { "100 ", 100, TRUE },
+        { "100  ", 100, TRUE },
+        { "100\n", 100, TRUE },
+        { "1,000", 1, TRUE },
+        { "12abc", 12, TRUE },
+        { "-", 0, FALSE },
     };
+    // The Linux backends' own rule reads every row as Windows does.
+    for (const Row& row : rows) {
+        harness::Case c("posix::DialogNumber " + harness::Show(row.text));
+        long long value = 0;
+        bool translated = posix::DialogNumber(row.text, true, &value);
+        CHECK_EQ(translated, row.translated != FALSE);
+        CHECK_EQ(translated ? static_cast<int>(value) : 0, row.value);
+    }
     support::RunMainDialog([&](TestDialog& dialog) {
         for (int id : { IDC_TOTAL_SECONDS, IDC_FILE_SIZE }) {
             for (const Row& row : rows) {
