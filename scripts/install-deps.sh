@@ -62,8 +62,12 @@ DISPLAY_PKGS=(
 # CJK font for its texts and zenity for the start-up benchmark's baseline.
 GTK_PKGS=(
   libgtk-3-dev pkg-config at-spi2-core python3-pyatspi dbus dbus-x11
-  fonts-wqy-zenhei zenity
+  fonts-wqy-zenhei zenity xclip
 )
+# The cut on the file systems a user saves to (tests/mounts/): FAT and
+# exFAT images mounted through FUSE, as sticks are where the kernel has no
+# driver for them.
+MOUNT_PKGS=(fuse3 fusefat dosfstools exfatprogs exfat-fuse)
 # The release files and their tests (scripts/release.sh, tests/release/).
 RELEASE_PKGS=(git python3 unzip)
 # The Debian package: dpkg-shlibdeps for its Depends, and the checks the
@@ -73,7 +77,7 @@ PACKAGE_PKGS=(dpkg-dev lintian appstream desktop-file-utils)
 OPTIONAL_PKGS=(ninja-build xdotool)
 
 REQUIRED_PKGS=("${NATIVE_PKGS[@]}" "${CROSS_PKGS[@]}" "${WINE_PKGS[@]}" "${DISPLAY_PKGS[@]}"
-               "${GTK_PKGS[@]}" "${RELEASE_PKGS[@]}" "${PACKAGE_PKGS[@]}")
+               "${GTK_PKGS[@]}" "${MOUNT_PKGS[@]}" "${RELEASE_PKGS[@]}" "${PACKAGE_PKGS[@]}")
 
 LOCALES=(zh_CN en_US ja_JP hi_IN)
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test: installs what is missing, builds the native unit tests
-# with AddressSanitizer and UBSan and runs them, fuzzes the commands for a
+# with AddressSanitizer and UBSan and runs them, and their cuts again on FAT
+# and exFAT mounted through FUSE and across file systems; fuzzes the commands for a
 # minute, cross-builds Qarvel.exe for 32-bit and 64-bit Windows and builds
 # the native Linux program; then side by side: for every Windows build this
 # machine can run, the layer tests and the end-to-end tests under Wine once
@@ -81,6 +82,7 @@ echo "== native unit tests (headless backend, ASan + UBSan)"
 cmake --preset native >/dev/null
 cmake --build --preset native -j"$(nproc)"
 suite "native unit tests" ctest --test-dir build/native --output-on-failure
+suite "cuts on FUSE mounts and across file systems" tests/mounts/run-mount-tests.sh build/native
 
 echo "== fuzzing the open-source and cut commands (libFuzzer, bounded)"
 suite "fuzzing" scripts/fuzz.sh 60

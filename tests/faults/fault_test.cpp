@@ -239,8 +239,14 @@ TEST_F(CutFaults, AnOutputNameAppearingBeforeTheCreationOrTheRenameIsLeftAlone)
     SetRange(100, 200);
     std::string output = dir.Path("out.mp3");
     std::string unfinished = dir.Path("~qarvel-1.part");
+    // FAT and exFAT keep no links: there only a file and a folder can appear.
+    std::string probe = dir.Path("link-probe");
+    bool takesLinks = ::symlink("nowhere", probe.c_str()) == 0;
+    ::unlink(probe.c_str());
     for (Moment moment : { Moment::beforeCreation, Moment::beforeRename })
     for (const AppearCase& c : cases) {
+        if (!takesLinks && std::string(c.what).find("link") != std::string::npos)
+            continue;
         SCOPED_TRACE(std::string(c.what) + (moment == Moment::beforeCreation ? ", before the creation" : ", before the rename"));
         Paths touched;
         session.beforeOpen = [&](const char* path, UINT flags) {

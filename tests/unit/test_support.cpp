@@ -16,9 +16,10 @@
 
 namespace testing_support {
 
-TempDir::TempDir()
+TempDir::TempDir(const char* base)
 {
-    const char* base = std::getenv("TMPDIR");
+    if (!base)
+        base = std::getenv("TMPDIR");
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/qarvel-test-XXXXXX";
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
@@ -73,6 +74,15 @@ bool PathExists(const std::string& path)
 {
     struct stat info;
     return ::lstat(path.c_str(), &info) == 0;
+}
+
+bool NamesIgnoreCase(const std::string& folder)
+{
+    std::string probe = folder + "/Case-Probe";
+    WriteFile(probe, "");
+    bool ignores = PathExists(folder + "/case-probe");
+    ::unlink(probe.c_str());
+    return ignores;
 }
 
 void MakeSparseFile(const std::string& path, unsigned long long length)

@@ -16,7 +16,8 @@ namespace testing_support {
 // holds when the object goes.
 class TempDir {
 public:
-    TempDir();
+    // Under base, when given, instead.
+    explicit TempDir(const char* base = nullptr);
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
@@ -36,6 +37,9 @@ std::string PatternBytes(size_t n);
 void WriteFile(const std::string& path, const std::string& bytes);
 std::string ReadFile(const std::string& path);
 bool PathExists(const std::string& path);
+// True when the folder's file system takes a name in any case for the same
+// file (FAT, exFAT).
+bool NamesIgnoreCase(const std::string& folder);
 // A file of the given length that takes no disk space (a hole).
 void MakeSparseFile(const std::string& path, unsigned long long length);
 
