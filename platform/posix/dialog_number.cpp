@@ -28,7 +28,7 @@ bool posix::DialogNumber(const std::string& text, bool isSigned, long long* valu
     return true;
 }
 
-std::string posix::DialogNumberText(UINT value, bool isSigned)
+std::string posix::DialogNumberText(unsigned value, bool isSigned)
 {
     return isSigned ? std::to_string(static_cast<int>(value)) : std::to_string(value);
 }

@@ -5,8 +5,6 @@
 
 #include <string>
 
-#include "platform_types.h"
-
 namespace posix {
 
 // As Microsoft documents GetDlgItemInt: leading spaces skipped, an
@@ -16,6 +14,6 @@ namespace posix {
 // value, fails.
 bool DialogNumber(const std::string& text, bool isSigned, long long* value);
 // The decimal text of value, as a signed 32-bit number with isSigned.
-std::string DialogNumberText(UINT value, bool isSigned);
+std::string DialogNumberText(unsigned value, bool isSigned);
 
 }  // namespace posix

@@ -8,6 +8,7 @@
 #include "platform/cfile.h"
 #include "platform/cfilefind.h"
 #include "platform/cfileslice.h"
+#include "platform/path_rules.h"
 #include "platform/win32/slice_views_win32.h"
 #include "tests/win32/harness.h"
 #include "text_win32.h"
@@ -383,6 +384,32 @@ TEST(File_RenameNeverReplacesAndShowsTheFile)
     CHECK_EQ(Get(dir.Path("theirs.mp3")), std::string("theirs"));
     CHECK_EQ(::GetFileAttributesA(dir.Path("folder.mp3").c_str()) & FILE_ATTRIBUTE_DIRECTORY,
              static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+}
+
+// Names the volume or the W file functions would refuse are told before
+// anything is written: a name counts UTF-16 units (a double-byte character
+// is one), a whole path must stay below MAX_PATH.
+TEST(Path_NameFitsFolderBelowTheVolumesLimitAndMaxPath)
+{
+    std::string wide;
+    for (int i = 0; i < 200; ++i)
+        wide += "\xD6\xD0";  // 中
+    const std::string folder = "C:\\" + std::string(100, 'd') + "\\";
+    struct Row {
+        std::string path;
+        bool fits;
+    };
+    const Row rows[] = {
+        { "C:\\" + std::string(255, 'n'), true },
+        { "C:\\" + std::string(256, 'n'), false },
+        { "C:\\" + wide, true },  // 400 bytes, 200 characters
+        { folder + std::string(MAX_PATH - 1 - folder.size(), 'n'), true },
+        { folder + std::string(MAX_PATH - folder.size(), 'n'), false },
+    };
+    for (const Row& row : rows) {
+        harness::Case c(std::to_string(row.path.size()) + " bytes");
+        CHECK_EQ(AfxNameFitsFolder(CString(row.path.c_str())), row.fits);
+    }
 }
 
 TEST(FileFind_AnyEntryMatches)

@@ -49,6 +49,21 @@ else
   failed="${summary#*passed, }"; failed="${failed%% failed}"
   [ "$rc" -ne 0 ] && [ "$failed" -eq 0 ] && failed=1
 fi
+# The rename that names the output is written through to the disk: Wine
+# logs the flags that reach MoveFileWithProgressW, which must hold
+# MOVEFILE_WRITE_THROUGH (0x8) every time. Once per full run.
+if [ -z "$filter" ]; then
+  WINEDEBUG=trace+file timeout 90 "$WINE_ENV_LOADER" "$tests_exe" "$(wine_winpath "$product")" \
+    File_RenameNeverReplaces >"$output" 2>&1
+  moves="$(tr -d '\r' <"$output" | grep -a 'trace:file:MoveFileWithProgressW' | sed -n 's/.*,\([0-9a-f]*\))$/\1/p')"
+  if [ -n "$moves" ] && ! grep -qv '[89a-f]$' <<<"$moves"; then
+    echo "PASS Rename_WritesThrough ($(wc -l <<<"$moves") renames, flags ${moves//$'\n'/ })"
+    passed=$((passed + 1))
+  else
+    echo "FAIL Rename_WritesThrough: MoveFileWithProgressW flags: ${moves:-none logged}" | tr "\\n" " "; echo
+    failed=$((failed + 1))
+  fi
+fi
 echo "$passed passed, $failed failed"
 rm -f "$output"
 [ "$failed" -eq 0 ]
