@@ -2,7 +2,6 @@
 // the program's strings there.
 #include <limits.h>
 #include <sys/vfs.h>
-#include <unistd.h>
 
 #include <string>
 
@@ -30,11 +29,8 @@ size_t Utf16Length(const std::string& name)
 // and NTFS keep names as UTF-16, and FUSE and network shares may (exfat-fuse,
 // ntfs-3g, a Windows share). There a name of long Chinese characters that is
 // over the limit in bytes may still fit; counting bytes would refuse it.
-bool CountsUtf16(const std::string& folder)
+bool CountsUtf16(const struct statfs& info)
 {
-    struct statfs info;
-    if (::statfs(folder.c_str(), &info) != 0)
-        return true;
     switch (static_cast<unsigned long>(info.f_type)) {
     case 0x4d44:      // MSDOS_SUPER_MAGIC: FAT
     case 0x2011BAB0:  // EXFAT_SUPER_MAGIC
@@ -79,9 +75,10 @@ bool AfxNameFitsFolder(const CString& path)
     size_t slash = name.rfind('/');
     std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : name.substr(0, slash);
     std::string last = name.substr(slash == std::string::npos ? 0 : slash + 1);
-    long limit = ::pathconf(folder.c_str(), _PC_NAME_MAX);
-    if (limit < 0)
+    // f_namelen is what pathconf(_PC_NAME_MAX) answers, read with the type.
+    struct statfs info;
+    if (::statfs(folder.c_str(), &info) != 0)
         return true;  // no such folder: creating the file there fails as it is
-    size_t length = CountsUtf16(folder) ? Utf16Length(last) : last.size();
-    return length <= static_cast<size_t>(limit);
+    size_t length = CountsUtf16(info) ? Utf16Length(last) : last.size();
+    return length <= static_cast<size_t>(info.f_namelen);
 }
