@@ -5,7 +5,8 @@
 //   the cut:  through the real dialog (CCutterDlg on the gtk backend, in
 //             this process), from the save dialog's answer to the success
 //             message shown, beside dd conv=fsync copying the same bytes.
-//   gtk_bench QARVEL WORK_DIR [RUNS] [PAUSE_MS]
+//   gtk_bench QARVEL WORK_DIR [RUNS] [PAUSE_MS] [SIZES_MIB]
+// SIZES_MIB: the cuts' sizes, comma-separated (default 1,64,1024).
 // Prints a table of medians.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -229,7 +230,7 @@ double DdCopy(const std::string& folder, const std::string& source, long long si
 int main(int argc, char** argv)
 {
     if (argc < 3 || !gtk_init_check(&argc, &argv)) {
-        std::fprintf(stderr, "usage, on a display: gtk_bench QARVEL WORK_DIR [RUNS] [PAUSE_MS]\n");
+        std::fprintf(stderr, "usage, on a display: gtk_bench QARVEL WORK_DIR [RUNS] [PAUSE_MS] [SIZES_MIB]\n");
         return 2;
     }
     setvbuf(stdout, nullptr, _IOLBF, 0);
@@ -237,6 +238,15 @@ int main(int argc, char** argv)
     std::string work = argv[2];
     int runs = argc > 3 ? std::atoi(argv[3]) : 5;
     g_pauseMs = argc > 4 ? std::atoi(argv[4]) : 2000;
+    std::vector<long long> sizes;
+    for (const char* at = argc > 5 ? argv[5] : "1,64,1024"; *at; at += *at == ',') {
+        char* end = nullptr;
+        long long mib = std::strtoll(at, &end, 10);
+        if (end == at || mib <= 0)
+            break;
+        sizes.push_back(mib * MiB);
+        at = end;
+    }
     mkdir(work.c_str(), 0755);
     g_signal_add_emission_hook(g_signal_lookup("map", GTK_TYPE_WIDGET), 0, OnMap, nullptr, nullptr);
 
@@ -254,7 +264,7 @@ int main(int argc, char** argv)
     std::printf("%-26s %9.4fs %11.4fs %7.2fx  (zenity --info)\n", "start-up to dialog shown", Median(own),
                 Median(zenity), Median(own) / Median(zenity));
 
-    for (long long size : { 64 * MiB, 1024 * MiB }) {
+    for (long long size : sizes) {
         std::string source = work + "/source-" + std::to_string(size / MiB) + ".mp3";
         MakeSource(source, size);
         std::vector<double> cut, dd;
