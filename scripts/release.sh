@@ -4,7 +4,8 @@
 # Debian packages qarvel_<version>-<revision>_amd64.deb and ..._arm64.deb
 # (the native GTK 3 program, packaging/make_deb.sh), built in the Debian 11
 # root (scripts/build-root.sh makes it the first time, in a few minutes),
-# and SHA256SUMS for all four. No arguments.
+# and SHA256SUMS for all four. No arguments; as root (the packages' root is
+# mounted and entered).
 #
 # Reproducible: every time stamp is the last commit's (SOURCE_DATE_EPOCH),
 # so two checkouts of one commit give the same bytes, wherever and whenever
