@@ -8,12 +8,16 @@
 # when unset), owners root, files sorted, man pages and changelog gzipped
 # without name or time; two runs on one binary give the same bytes.
 #
-# Usage: packaging/make_deb.sh QARVEL_BINARY OUT_DIR
+# Usage: packaging/make_deb.sh QARVEL_BINARY OUT_DIR [ARCH]
+#   ARCH  the binary's Debian architecture (amd64, arm64, ...); this
+#         machine's when not given. Made on a machine of another
+#         architecture, its libraries of ARCH must be installed here
+#         (multiarch), as the build root has them.
 set -euo pipefail
-[ "$#" -eq 2 ] || { sed -n '2,11p' "$0" >&2; exit 2; }
+[ "$#" -eq 2 ] || [ "$#" -eq 3 ] || { sed -n '2,15p' "$0" >&2; exit 2; }
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd -P)"
 repo="$(dirname "$here")"
-binary="$1" out="$2"
+binary="$1" out="$2" arch="${3:-$(dpkg --print-architecture)}"
 
 SOURCE_DATE_EPOCH="${SOURCE_DATE_EPOCH:-$(git -C "$repo" log -1 --format=%ct)}"
 export SOURCE_DATE_EPOCH TZ=UTC LC_ALL=C.UTF-8
@@ -23,7 +27,11 @@ version="$(sed -n 's/^project(Qarvel VERSION \([0-9.]*\).*/\1/p' "$repo/CMakeLis
 # With the Debian revision, from the changelog's last entry.
 full="$(dpkg-parsechangelog -l "$here/changelog.Debian" -S Version)"
 [ "${full%-*}" = "$version" ] || { echo "make_deb: changelog.Debian is not at $version" >&2; exit 1; }
-arch="$(dpkg --print-architecture)"
+# The tools of the binary's architecture: its strip; dpkg-shlibdeps's
+# objdump and library folders follow DEB_HOST_ARCH. (Asked for the name
+# only, dpkg-architecture warns that CC is this machine's compiler.)
+triplet="$(dpkg-architecture -a "$arch" -qDEB_HOST_GNU_TYPE 2>/dev/null)"
+[ -n "$triplet" ] || { echo "make_deb: no GNU system type for $arch" >&2; exit 1; }
 maintainer="$(dpkg-parsechangelog -l "$here/changelog.Debian" -S Maintainer)"
 metainfo=io.github.qarvel.metainfo.xml
 
@@ -34,7 +42,7 @@ root="$stage/debian/qarvel"
 
 install -D -m 0755 "$binary" "$root/usr/bin/qarvel"
 # As dh_strip does: no symbols, no compiler's comment.
-strip --remove-section=.comment --remove-section=.note "$root/usr/bin/qarvel"
+"$triplet-strip" --remove-section=.comment --remove-section=.note "$root/usr/bin/qarvel"
 install -D -m 0644 "$here/qarvel.desktop" "$root/usr/share/applications/qarvel.desktop"
 install -D -m 0644 "$here/$metainfo" "$root/usr/share/metainfo/$metainfo"
 /usr/bin/python3 "$here/ico_to_png.py" "$repo/res/qarvel.ico" "$stage/icons"
@@ -63,9 +71,14 @@ install -m 0644 "$here/guide.zh_CN.txt" "$doc/guide.zh_CN.txt"
 # files begin.
 install -d "$root/DEBIAN"
 printf 'Source: qarvel\n\nPackage: qarvel\nArchitecture: any\n' >"$stage/debian/control"
-shlibs="$(cd "$stage" && dpkg-shlibdeps -O debian/qarvel/usr/bin/qarvel \
+shlibs="$(cd "$stage" && DEB_HOST_ARCH="$arch" dpkg-shlibdeps -O debian/qarvel/usr/bin/qarvel \
           | sed -n 's/^shlibs:Depends=//p')"
 [ -n "$shlibs" ] || { echo "make_deb: dpkg-shlibdeps found no libraries" >&2; exit 1; }
+# Debian 10, and the systems built on it, have two of these libraries under
+# their older package names: libgcc_s.so.1 in libgcc1 (whose versions have
+# an epoch), gdk-pixbuf in libgdk-pixbuf2.0-0. Either name will do.
+shlibs="$(sed -E 's/libgcc-s1 \(>= ([^)]*)\)/& | libgcc1 (>= 1:\1)/
+                  s/libgdk-pixbuf-2\.0-0 \(>= ([^)]*)\)/& | libgdk-pixbuf2.0-0 (>= \1)/' <<<"$shlibs")"
 
 # Installed-Size as dpkg-gencontrol counts it: KiB per file, rounded up,
 # and one per folder or link.

@@ -73,11 +73,15 @@ RELEASE_PKGS=(git python3 unzip)
 # The Debian package: dpkg-shlibdeps for its Depends, and the checks the
 # release tests run on it.
 PACKAGE_PKGS=(dpkg-dev lintian appstream desktop-file-utils)
+# The Linux packages' build root, Debian 11 made with mmdebstrap
+# (scripts/build-root.sh), and the arm64 program run under qemu-aarch64.
+ROOT_PKGS=(mmdebstrap debian-archive-keyring qemu-user)
 # Nice to have; a failure to install these is not fatal.
 OPTIONAL_PKGS=(ninja-build xdotool)
 
 REQUIRED_PKGS=("${NATIVE_PKGS[@]}" "${CROSS_PKGS[@]}" "${WINE_PKGS[@]}" "${DISPLAY_PKGS[@]}"
-               "${GTK_PKGS[@]}" "${MOUNT_PKGS[@]}" "${RELEASE_PKGS[@]}" "${PACKAGE_PKGS[@]}")
+               "${GTK_PKGS[@]}" "${MOUNT_PKGS[@]}" "${RELEASE_PKGS[@]}" "${PACKAGE_PKGS[@]}"
+               "${ROOT_PKGS[@]}")
 
 LOCALES=(zh_CN en_US ja_JP hi_IN)
 

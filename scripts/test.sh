@@ -1,15 +1,19 @@
 #!/usr/bin/env bash
-# Runs every test: installs what is missing, builds the native unit tests
-# with AddressSanitizer and UBSan and runs them, and their cuts again on FAT
-# and exFAT mounted through FUSE and across file systems; fuzzes the commands for a
-# minute, cross-builds Qarvel.exe for 32-bit and 64-bit Windows and builds
-# the native Linux program; then side by side: for every Windows build this
-# machine can run, the layer tests and the end-to-end tests under Wine once
-# for each system code page in turn, and the layer's dialog tests at three
-# more display scales; and the native program's layer tests and its
-# end-to-end tests through the accessibility bus. Last the release files'
-# tests (two clean builds compared; the Debian package checked, installed,
-# started, cut with and purged). Shows each suite's output with its time,
+# Runs every test: installs what is missing, starts making the Linux
+# packages' Debian 11 build root (the first time only), builds the native
+# unit tests with AddressSanitizer and UBSan and runs them, and their cuts
+# again on FAT and exFAT mounted through FUSE and across file systems;
+# fuzzes the commands for a minute, cross-builds Qarvel.exe for 32-bit and
+# 64-bit Windows and builds the native Linux program; then side by side:
+# for every Windows build this machine can run, the layer tests and the
+# end-to-end tests under Wine once for each system code page in turn, and
+# the layer's dialog tests at three more display scales; the native
+# program's layer tests and its end-to-end tests through the accessibility
+# bus; and the same two for the arm64 program, cross-built in the root,
+# under qemu-aarch64. Last the release files' tests (two clean builds
+# compared; the Debian packages checked, resolved and installed in the
+# root, the amd64 one installed, started, cut with and purged here and in
+# the root). Shows each suite's output with its time,
 # the builds that ran (and why one did not) and the line "total: N passed,
 # M failed" over every suite.
 #
@@ -78,6 +82,14 @@ suite() {
   report "$1"
 }
 
+# The build root takes minutes the first time, mostly waiting on the
+# archive: it is made while the native programs build and the fuzz runs.
+# The arm64 lane and the release files need it (build-root.sh waits for a
+# creation in progress).
+root_suite="build root (Debian 11, amd64 and arm64)"
+run_suite "$root_suite" scripts/build-root.sh &
+root_job=$!
+
 echo "== native unit tests (headless backend, ASan + UBSan)"
 cmake --preset native >/dev/null
 cmake --build --preset native -j"$(nproc)"
@@ -139,25 +151,49 @@ native_lane() {
     tests/gtk/session.sh /usr/bin/python3 tests/gtk/e2e_driver.py build/linux/qarvel
 }
 
+# The arm64 program, cross-built in the Debian 11 root, run by
+# qemu-aarch64 with the root's arm64 libraries: its layer tests, then its
+# end-to-end tests through the accessibility bus. The driver starts the
+# program through a two-line script.
+arm64_lane() {
+  local suite_order="$logs/arm64.order" root
+  run_suite "arm64 build (Debian 11 root, cross compiler)" \
+    scripts/build-in-root.sh arm64 build/root-arm64 qarvel gtk_layer_tests
+  root="$(scripts/build-root.sh)" || root=/nonexistent
+  mkdir -p build/root-arm64
+  printf '#!/bin/sh\nexec qemu-aarch64 -L %s %s "$@"\n' "$root" "$REPO/build/root-arm64/qarvel" \
+    >build/root-arm64/qarvel-under-qemu
+  chmod +x build/root-arm64/qarvel-under-qemu
+  run_suite "layer tests (arm64 under qemu, GTK 3)" \
+    tests/gtk/session.sh qemu-aarch64 -L "$root" build/root-arm64/tests/gtk/gtk_layer_tests
+  run_suite "end-to-end tests (arm64 under qemu, AT-SPI)" \
+    tests/gtk/session.sh /usr/bin/python3 tests/gtk/e2e_driver.py build/root-arm64/qarvel-under-qemu
+}
+
 # Each build's Wine suites run side by side with the other's and with the
-# native program's: a Wine suite spends most of its time waiting for
+# native programs': a Wine suite spends most of its time waiting for
 # windows and wineserver round trips, each in a prefix and on an X display
 # of its own. Reported in order after.
-echo "== side by side: the Wine suites of each build, the native program's suites"
+echo "== side by side: the Wine suites of each build, the native programs' suites"
 native_lane &
 lanes=($!)
+arm64_lane &
+lanes+=($!)
 wine_suites=0
 for build in win64 win32; do
   [ -z "${not_run[$build]:-}" ] || continue
   wine_lane "$build" &
   lanes+=($!)
 done
-for lane in "${lanes[@]}"; do
+for lane in "${lanes[@]}" "$root_job"; do
   wait "$lane" || true
 done
-while IFS= read -r name; do
-  report "$name"
-done <"$logs/linux.order"
+report "$root_suite"
+for native in linux arm64; do
+  while IFS= read -r name; do
+    report "$name"
+  done <"$logs/$native.order"
+done
 for build in win64 win32; do
   [ -z "${not_run[$build]:-}" ] || continue
   while IFS= read -r name; do
@@ -166,11 +202,12 @@ for build in win64 win32; do
   done <"$logs/$build.order"
 done
 
-echo "== release files: reproducible, installed, started, purged"
+echo "== release files: reproducible, installed here and in the Debian 11 root, started, purged"
 suite "release tests" tests/release/run-release-tests.sh
 
 echo "== summary"
 echo "Linux build: layer tests and end-to-end tests through AT-SPI, under zh_CN.UTF-8"
+echo "arm64 Linux build (Debian 11 root): the same, under qemu-aarch64"
 for build in win64 win32; do
   if [ -n "${not_run[$build]:-}" ]; then
     echo "${build^} build: not run: ${not_run[$build]}"

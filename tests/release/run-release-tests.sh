@@ -1,10 +1,14 @@
-#!/usr/bin/env bash
 # The release files, as a user gets them: scripts/release.sh in two clean
 # clones (two folders, one after the other, in two time zones) must give
 # byte-identical dist/ folders with no build path inside; each zip holds the
-# program of its architecture, with its asInvoker-only manifest; the .deb,
-# the native GTK 3 program, must need no Wine, pass lintian, AppStream's and
-# the desktop entry's checks, install with apt-get, show the dialog with its
+# program of its architecture, with its asInvoker-only manifest; the two
+# .debs, the native GTK 3 program for amd64 and arm64, must each hold the
+# program of its architecture, need no Wine, pass lintian, and ask only for
+# what Debian 10, Ubuntu 20.04 and Debian 13 have (check_depends.py); apt
+# must resolve each on an empty Debian 11 system (in the build root); the
+# amd64 one must install with apt-get in the Debian 11 root and cut a file
+# there through AT-SPI; on this machine it must pass AppStream's and the
+# desktop entry's checks, install with apt-get, show the dialog with its
 # Chinese caption under Xvfb, cut a file as a screen reader's user would
 # (tests/gtk/e2e_driver.py), leave the Wine prefixes of the Wine revisions
 # as they were, and purge without a trace.
@@ -57,31 +61,76 @@ a="$tmp/a/qarvel" b="$tmp/second-build/src"
 check "release.sh in a clean clone" build_in "$a" TZ=UTC
 check "release.sh in a second clone, elsewhere, later" build_in "$b" TZ=Asia/Shanghai
 check "dist/ is byte-identical" diff -r "$a/dist" "$b/dist"
-check "SHA256SUMS matches the three files" bash -c "cd '$a/dist' && sha256sum --quiet -c SHA256SUMS"
+check "SHA256SUMS matches the four files" bash -c "cd '$a/dist' && sha256sum --quiet -c SHA256SUMS"
 
-deb="$(ls "$a"/dist/qarvel_*.deb 2>/dev/null | head -1)"
-check "the package depends on no Wine" bash -c "! dpkg-deb -f '$deb' Depends | grep -qi wine"
-# As apt-get would install it on a system that has nothing yet (an empty
-# package status): what is installed here already hides nothing.
+# Each package: the program of its architecture, no Wine, lintian clean,
+# no maintainer scripts (nothing of the package's own runs as root in the
+# users' homes, where the Wine revisions' prefixes are).
+declare -A machine=([amd64]="Advanced Micro Devices X86-64" [arm64]=AArch64)
+for arch in amd64 arm64; do
+  deb="$(ls "$a"/dist/qarvel_*_$arch.deb 2>/dev/null | head -1)"
+  check "dist/ has the $arch package" test -f "$deb"
+  mkdir -p "$tmp/unpacked/$arch"
+  dpkg-deb -x "$deb" "$tmp/unpacked/$arch"
+  check "the $arch package's program is for $arch (${machine[$arch]})" \
+    bash -c "readelf -h '$tmp/unpacked/$arch/usr/bin/qarvel' | grep -q 'Machine: *${machine[$arch]}\$'"
+  check "the $arch package depends on no Wine" bash -c "! dpkg-deb -f '$deb' Depends | grep -qi wine"
+  check "lintian $arch: no errors, no warnings" lintian --fail-on error,warning "$deb"
+  check "the $arch package has no maintainer scripts" \
+    test "$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | sort | tr '\n' ' ')" = "./ ./control ./md5sums "
+done
+check "each package's Depends are met on Debian 10, Ubuntu 20.04 and Debian 13" \
+  /usr/bin/python3 "$repo/tests/release/check_depends.py" "$a"/dist/qarvel_*_amd64.deb "$a"/dist/qarvel_*_arm64.deb
+
+# What apt-get would install on a system that has nothing yet (an empty
+# package status), so that what is installed already hides nothing:
+#   APT-GET "${on_empty_system[@]}" [OPTION...] DEB
+: >"$tmp/empty-status"
+on_empty_system=(install --simulate -o Dir::State::status="$tmp/empty-status")
+
+# In the Debian 11 root (the build root, in an overlay of its own): apt
+# resolves each package on an empty system of its architecture from
+# Debian 11's archive (the root keeps its package lists); the amd64 one
+# installs there, starts and cuts through AT-SPI, the session's X and
+# D-Bus sockets reached through the root's /tmp.
+root="$("$repo/scripts/build-root.sh")"
+resolves_in_root() {  # resolves_in_root ARCH DEB
+  local sim
+  sim="$(QARVEL_ROOT="$root" "$repo/scripts/in-root.sh" apt-get "${on_empty_system[@]}" \
+           -o APT::Architecture="$1" -o APT::Architectures::="$1" "$2" 2>&1)" \
+    || { tail -5 <<<"$sim"; return 1; }
+  grep -q "^Inst qarvel (.*\[$1\])" <<<"$sim" && grep -q "^Inst libgtk-3-0 (.*\[$1\])" <<<"$sim"
+}
+for arch in amd64 arm64; do
+  check "apt resolves the $arch package on an empty Debian 11 $arch system" \
+    resolves_in_root "$arch" "$(ls "$a"/dist/qarvel_*_$arch.deb)"
+done
+deb="$(ls "$a"/dist/qarvel_*_amd64.deb 2>/dev/null | head -1)"
+# One overlay for both: the program the driver starts is the one installed.
+printf '#!/bin/sh\nQARVEL_ROOT=%s exec %s --upper %s "$@"\n' \
+  "$root" "$repo/scripts/in-root.sh" "$tmp/root-changes" >"$tmp/in-root"
+printf '#!/bin/sh\nexec %s /usr/bin/qarvel "$@"\n' "$tmp/in-root" >"$tmp/qarvel-in-root"
+chmod +x "$tmp/in-root" "$tmp/qarvel-in-root"
+installs_in_root() {
+  "$tmp/in-root" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "$deb" >"$tmp/root-apt.log" 2>&1 \
+    || { tail -20 "$tmp/root-apt.log"; return 1; }
+}
+check "apt-get install ./qarvel_…_amd64.deb in the Debian 11 root" installs_in_root
+check "the qarvel installed in the Debian 11 root cuts through AT-SPI" \
+  "$repo/tests/gtk/session.sh" /usr/bin/python3 "$repo/tests/gtk/e2e_driver.py" "$tmp/qarvel-in-root" \
+  typical_cut every_field_is_named_from_its_label
+
+# And on this machine, with no Wine.
 no_wine_pulled() {
   local sim
-  : >"$tmp/empty-status"
-  sim="$(apt-get install --simulate -o Dir::State::status="$tmp/empty-status" "$deb" 2>&1)" \
-    || { tail -5 <<<"$sim"; return 1; }
+  sim="$(apt-get "${on_empty_system[@]}" "$deb" 2>&1)" || { tail -5 <<<"$sim"; return 1; }
   grep -q '^Inst qarvel ' <<<"$sim" && ! grep '^Inst wine' <<<"$sim"
 }
-check "apt-get install ./qarvel_…deb pulls in no Wine, on an empty system" no_wine_pulled
-check "lintian: no errors, no warnings" lintian --fail-on error,warning "$deb"
-# No preinst, postinst, prerm or postrm: nothing of the package's own runs
-# as root in the users' homes, where the Wine revisions' prefixes are.
-check "the package has no maintainer scripts" \
-  test "$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | sort | tr '\n' ' ')" = "./ ./control ./md5sums "
-mkdir -p "$tmp/unpacked/deb"
-dpkg-deb -x "$deb" "$tmp/unpacked/deb"
+check "apt-get install ./qarvel_…_amd64.deb pulls in no Wine, on an empty system here" no_wine_pulled
 check "desktop-file-validate qarvel.desktop" \
-  desktop-file-validate "$tmp/unpacked/deb/usr/share/applications/qarvel.desktop"
+  desktop-file-validate "$tmp/unpacked/amd64/usr/share/applications/qarvel.desktop"
 # The metainfo, and that its launchable names the package's desktop entry.
-check "appstreamcli validate-tree --no-net" appstreamcli validate-tree --no-net "$tmp/unpacked/deb"
+check "appstreamcli validate-tree --no-net" appstreamcli validate-tree --no-net "$tmp/unpacked/amd64"
 # Each zip: its entries, and its program's PE header (the machine it is for,
 # no link time, Vista as the oldest system).
 for windows in win32 win64; do
