@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs every test: installs what is missing, starts making the Linux
-# packages' Debian 11 build root (the first time only), builds the native
+# Runs every test: installs what is missing, checks that every link in the
+# README and docs/ resolves, starts making the Linux packages' Debian 11
+# build root (the first time only), builds the native
 # unit tests with AddressSanitizer and UBSan and runs them, and their cuts
 # again on FAT and exFAT mounted through FUSE and across file systems;
 # fuzzes the commands for a minute, cross-builds Qarvel.exe for 32-bit and
@@ -13,9 +14,9 @@
 # under qemu-aarch64. Last the release files' tests (two clean builds
 # compared; the Debian packages checked, resolved and installed in the
 # root, the amd64 one installed, started, cut with and purged here and in
-# the root). Shows each suite's output with its time,
-# the builds that ran (and why one did not) and the line "total: N passed,
-# M failed" over every suite.
+# the root). Shows each suite's output with its time, the builds that ran
+# (and why one did not) and the line "total: N passed, M failed" over
+# every suite.
 #
 # QARVEL_WIN64_ONLY=1 runs the Win64 build alone, as on a machine that
 # executes no 32-bit code.
@@ -89,6 +90,8 @@ suite() {
 root_suite="build root (Debian 11, amd64 and arm64)"
 run_suite "$root_suite" scripts/build-root.sh &
 root_job=$!
+
+suite "links in the README and docs/" tests/docs/check_links.py "$REPO"
 
 echo "== native unit tests (headless backend, ASan + UBSan)"
 cmake --preset native >/dev/null
