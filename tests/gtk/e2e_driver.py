@@ -135,7 +135,10 @@ class Product:
     def __init__(self):
         with open(os.path.join(WORK, "qarvel.log"), "ab") as log:
             self.process = subprocess.Popen([QARVEL], stdout=log, stderr=log)
-        self.app = wait_for(self._find_app, 15, "the program on the accessibility bus")
+        # The first start in a session also waits for the accessibility
+        # registry to come up: beside the Wine and qemu lanes on two cores
+        # that once took over 15 s.
+        self.app = wait_for(self._find_app, 45, "the program on the accessibility bus")
         self.frame = wait_for(lambda: self._window("frame", TITLE), 10, "the dialog " + TITLE)
         nodes = list(walk(self.frame))
         self.fields = {n.name: n for n in nodes if n.getRoleName() == "text"}
