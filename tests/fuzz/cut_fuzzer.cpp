@@ -269,10 +269,16 @@ Prediction Predict(const CWnd& form, bool cancelled, const std::string& chosen)
         return p;
     p.reachesRead = true;
     p.sourceBytes = ReadAll(source);
-    p.reachesCreate = true;
     std::string parent = p.output.substr(0, NameStart(p.output));
     bool parentIsFolder = ::stat(parent.empty() ? "." : parent.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-    if (!parentIsFolder || p.output.size() - NameStart(p.output) > 255)
+    // Without the separator: a file there answers for its file system too.
+    std::string parentPath = parent.size() > 1 ? parent.substr(0, parent.size() - 1) : parent.empty() ? "." : parent;
+    bool parentExists = ::stat(parentPath.c_str(), &info) == 0;
+    bool nameTooLong = p.output.size() - NameStart(p.output) > 255;
+    // A name too long for the file system there is refused before anything
+    // is created; where nothing answers for the folder, creating fails.
+    p.reachesCreate = !(parentExists && nameTooLong);
+    if (!parentIsFolder || nameTooLong)
         p.warning = OpenFailed(p.output);
     return p;
 }
