@@ -216,9 +216,7 @@ bool FlushFolderOf(const std::string& path)
 {
     if (g_hooks && g_hooks->beforeFolderFlush && !g_hooks->beforeFolderFlush())
         return false;
-    size_t slash = path.rfind('/');
-    std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int fd = ::open(posix::FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return errno == EACCES;
     bool flushed = ::fsync(fd) == 0 || errno == EINVAL || errno == EBADF;

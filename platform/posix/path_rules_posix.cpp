@@ -72,9 +72,8 @@ bool AfxNameFitsFolder(const CString& path)
         return true;  // the file functions refuse it with the path's own failure
     if (name.size() >= PATH_MAX)
         return false;
-    size_t slash = name.rfind('/');
-    std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : name.substr(0, slash);
-    std::string last = name.substr(slash == std::string::npos ? 0 : slash + 1);
+    std::string folder = posix::FolderOf(name);
+    std::string last = name.substr(name.rfind('/') + 1);  // npos + 1 is 0
     // f_namelen is what pathconf(_PC_NAME_MAX) answers, read with the type.
     struct statfs info;
     if (::statfs(folder.c_str(), &info) != 0)

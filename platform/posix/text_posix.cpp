@@ -61,3 +61,9 @@ std::string posix::Cp936FromUtf8(const std::string& text, bool* fits)
 {
     return Convert("CP936", "UTF-8", text, fits);
 }
+
+std::string posix::FolderOf(const std::string& name)
+{
+    size_t slash = name.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : name.substr(0, slash);
+}

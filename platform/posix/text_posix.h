@@ -19,5 +19,7 @@ std::string Cp936FromUtf8(const std::string& text, bool* fits = nullptr);
 // backend keeps names in the desktop's UTF-8; the headless one leaves the
 // bytes as they are, so that its tests name files byte for byte.
 bool DiskName(const char* path, std::string* name);
+// The folder that holds a name on disk: "." for a bare name, "/" at the top.
+std::string FolderOf(const std::string& name);
 
 }  // namespace posix

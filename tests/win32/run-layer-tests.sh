@@ -60,7 +60,7 @@ if [ -z "$filter" ]; then
     echo "PASS Rename_WritesThrough ($(wc -l <<<"$moves") renames, flags ${moves//$'\n'/ })"
     passed=$((passed + 1))
   else
-    echo "FAIL Rename_WritesThrough: MoveFileWithProgressW flags: ${moves:-none logged}" | tr "\\n" " "; echo
+    echo "FAIL Rename_WritesThrough: MoveFileWithProgressW flags: ${moves:-none logged}" | tr '\n' ' '; echo
     failed=$((failed + 1))
   fi
 fi
