@@ -14,6 +14,7 @@ namespace gtk_backend {
 
 // A dialog template: the resource script's DIALOGEX as a table.
 struct Template {
+    UINT id;
     const dialog_table::Dialog* dialog;
     const dialog_table::Control* controls;
     size_t count;

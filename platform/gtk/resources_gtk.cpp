@@ -9,7 +9,7 @@
 
 const gtk_backend::Template* gtk_backend::FindTemplate(UINT templateId)
 {
-    static const Template cutter = { &dialog_table::kDialog, dialog_table::kControls,
+    static const Template cutter = { IDD_CUTTER_DIALOG, &dialog_table::kDialog, dialog_table::kControls,
                                      sizeof dialog_table::kControls / sizeof dialog_table::kControls[0] };
     return templateId == IDD_CUTTER_DIALOG ? &cutter : nullptr;
 }

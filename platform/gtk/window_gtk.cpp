@@ -23,6 +23,7 @@
 #include "platform/cpaintdc.h"
 #include "platform/cwinapp.h"
 #include "platform/posix/dialog_number.h"
+#include "res/field_labels.h"
 #include "text_gtk.h"
 
 #define WS_DISABLED 0x08000000u
@@ -92,38 +93,6 @@ DialogBaseUnits MeasureBaseUnits(GtkWidget* window)
     pango_font_metrics_unref(metrics);
     g_object_unref(layout);
     return DialogBaseUnitsOf(width, height);
-}
-
-bool IsStatic(const dialog_table::Control& control)
-{
-    return std::string(control.className) == "Static";
-}
-
-bool IsEdit(const dialog_table::Control& control)
-{
-    return std::string(control.className) == "Edit";
-}
-
-// The label a screen reader announces for an edit field: the static text
-// that ends nearest before it on its line or, with none there, the one just
-// above it.
-const dialog_table::Control* LabelOf(const gtk_backend::Template& layout,
-                                     const dialog_table::Control& field)
-{
-    const dialog_table::Control* left = nullptr;
-    const dialog_table::Control* above = nullptr;
-    for (size_t i = 0; i < layout.count; ++i) {
-        const dialog_table::Control& label = layout.controls[i];
-        if (!IsStatic(label))
-            continue;
-        bool sameLine = label.y < field.y + field.cy && field.y < label.y + label.cy;
-        if (sameLine && label.x + label.cx <= field.x && (!left || label.x > left->x))
-            left = &label;
-        bool overlapsAcross = label.x < field.x + field.cx && field.x < label.x + label.cx;
-        if (overlapsAcross && label.y + label.cy <= field.y && (!above || label.y > above->y))
-            above = &label;
-    }
-    return left ? left : above;
 }
 
 void NameForScreenReaders(GtkWidget* field, GtkWidget* label, const char* text)
@@ -271,14 +240,12 @@ void PlaceControls(HWND window)
     G_GNUC_END_IGNORE_DEPRECATIONS
     g_list_free(tabOrder);
 
-    for (size_t i = 0; i < layout.count; ++i) {
-        if (!IsEdit(layout.controls[i]))
-            continue;
-        const dialog_table::Control* label = LabelOf(layout, layout.controls[i]);
-        if (label)
-            NameForScreenReaders(window->controls[i],
-                                 window->controls[static_cast<size_t>(label - layout.controls)],
-                                 label->text);
+    // Each field is named by its label, as the Windows program's are.
+    for (const FieldLabel& pair : kFieldLabels) {
+        auto field = window->byId.find(pair.field);
+        size_t label = static_cast<size_t>(pair.labelIndex);
+        if (pair.dialogId == static_cast<int>(layout.id) && field != window->byId.end() && label < layout.count)
+            NameForScreenReaders(field->second, window->controls[label], layout.controls[label].text);
     }
 }
 

@@ -3,10 +3,12 @@
 // to the routing tables.
 #include <exception>
 #include <new>
+#include <vector>
 
 #include "platform/cdialog.h"
 #include "platform/cwinapp.h"
 #include "platform/resources.h"
+#include "res/field_labels.h"
 #include "text_win32.h"
 
 namespace {
@@ -64,10 +66,37 @@ void ReportException(HWND window, const wchar_t* text)
     ::MessageBoxW(window, text, nullptr, MB_OK | MB_ICONSTOP);
 }
 
+// A screen reader names an edit field after the static text just before it
+// in z-order: Active Accessibility and the UI Automation proxies walk
+// GW_HWNDPREV from the field and stop at the first static (or at a control
+// with both WS_GROUP and WS_TABSTOP). The template lists its tab stops
+// first and its labels after them, so each label is moved just before its
+// field here. The template itself stays as written: its order is the tab
+// order, and the labels are no tab stops, so the move changes nothing else.
+void PlaceLabelsBeforeFields(HWND window, UINT templateId)
+{
+    std::vector<HWND> inTemplateOrder;
+    for (HWND child = ::GetWindow(window, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+        inTemplateOrder.push_back(child);
+    for (const FieldLabel& pair : kFieldLabels) {
+        HWND field = ::GetDlgItem(window, pair.field);
+        if (pair.dialogId != static_cast<int>(templateId) || !field
+            || static_cast<size_t>(pair.labelIndex) >= inTemplateOrder.size())
+            continue;
+        HWND label = inTemplateOrder[static_cast<size_t>(pair.labelIndex)];
+        HWND before = ::GetWindow(field, GW_HWNDPREV);
+        if (before == label)
+            continue;
+        ::SetWindowPos(label, before ? before : HWND_TOP, 0, 0, 0, 0,
+                       SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+}
+
 INT_PTR InitDialog(HWND window, CDialog* dialog)
 {
     ::SetWindowLongPtrW(window, DWLP_USER, reinterpret_cast<LONG_PTR>(dialog));
     dialog->m_hWnd = window;
+    PlaceLabelsBeforeFields(window, dialog->TemplateId());
     RECT before;
     ::GetWindowRect(window, &before);
     BOOL focusFirst = dialog->OnInitDialog();

@@ -1,11 +1,12 @@
 // The layer's dialog operations on a real dialog made from template 102:
 // the number conventions of edit controls, the change notifications that
 // every write sends through the routing table, the template as the window
-// system built it, the tab order, the dialog procedure's results, owners
-// and modal results.
+// system built it, the names a screen reader gives the fields, the tab
+// order, the dialog procedure's results, owners and modal results.
 #include <climits>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "platform/dialog_units.h"
 #include "platform/posix/dialog_number.h"
@@ -253,21 +254,40 @@ DialogBaseUnits MeasuredBaseUnits(HWND dialog)
     return DialogBaseUnitsOf(letters.cx, metrics.tmHeight);
 }
 
-TEST(Dialog_ControlsAreTheTemplatesInOrder)
+// The window the dialog manager made for a row of the template: by ID, and
+// for the controls without one by class and text; the credit line is the
+// one static whose text the table leaves free. nullptr when none is left.
+HWND WindowOfRow(std::vector<HWND>* unmatched, const support::ControlRow& row)
+{
+    for (auto it = unmatched->begin(); it != unmatched->end(); ++it) {
+        HWND child = *it;
+        if (::GetDlgCtrlID(child) != row.id || _stricmp(support::ClassName(child).c_str(), row.className) != 0)
+            continue;
+        if (row.id == -1 && row.text && support::WindowText(child) != row.text)
+            continue;
+        unmatched->erase(it);
+        return child;
+    }
+    return nullptr;
+}
+
+// Every control of the template, as the window system built it. Their
+// order is the screen readers' and the tab order's: both tested below.
+TEST(Dialog_ControlsAreTheTemplates)
 {
     support::RunMainDialog([&](TestDialog& dialog) {
         DialogBaseUnits base = MeasuredBaseUnits(dialog.m_hWnd);
-        HWND child = ::GetWindow(dialog.m_hWnd, GW_CHILD);
+        std::vector<HWND> unmatched;
+        for (HWND child = ::GetWindow(dialog.m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+            unmatched.push_back(child);
+        CHECK_EQ(unmatched.size(), sizeof support::kControls / sizeof support::kControls[0]);
         for (const support::ControlRow& row : support::kControls) {
             harness::Case c("control " + harness::Show(row.id) + " " + row.className
                             + (row.text ? " " + harness::Show(row.text) : std::string()));
+            HWND child = WindowOfRow(&unmatched, row);
             CHECK(child != nullptr);
             if (!child)
-                return;
-            CHECK_EQ(::GetDlgCtrlID(child), row.id);
-            CHECK(_stricmp(support::ClassName(child).c_str(), row.className) == 0);
-            if (row.text)
-                CHECK_EQ(support::WindowText(child), std::u16string(row.text));
+                continue;
 
             // Edit controls trade WS_BORDER for WS_EX_CLIENTEDGE when they
             // are created (Windows and Wine alike); the dialog manager gives
@@ -304,9 +324,48 @@ TEST(Dialog_ControlsAreTheTemplatesInOrder)
             CHECK_EQ(DialogYToPixels(row.h, base), place.bottom);
             if (row.style == support::kLabel || row.style == support::kButton)
                 CheckTextFits(child);
-            child = ::GetWindow(child, GW_HWNDNEXT);
         }
-        CHECK(child == nullptr);
+    });
+}
+
+// The name a screen reader gives an edit field, by the rule Microsoft
+// documents for Active Accessibility, which the UI Automation proxies of
+// Win32 edits follow: the text of the first static found walking
+// GW_HWNDPREV from the field, unless a control with both WS_GROUP and
+// WS_TABSTOP comes first. Empty when there is none.
+std::u16string NameByTheLabelRule(HWND field)
+{
+    for (HWND at = ::GetWindow(field, GW_HWNDPREV); at; at = ::GetWindow(at, GW_HWNDPREV)) {
+        if (_stricmp(support::ClassName(at).c_str(), "Static") == 0)
+            return support::WindowText(at);
+        DWORD style = static_cast<DWORD>(::GetWindowLongW(at, GWL_STYLE));
+        if ((style & (WS_GROUP | WS_TABSTOP)) == (WS_GROUP | WS_TABSTOP))
+            return std::u16string();
+    }
+    return std::u16string();
+}
+
+TEST(Dialog_EveryFieldIsNamedByTheLabelBesideIt)
+{
+    struct Row {
+        int id;
+        const char16_t* name;
+    };
+    const Row rows[] = {
+        { IDC_SOURCE_PATH, u"文件名：" },
+        { IDC_FILE_SIZE, u"文件大小：" },
+        { IDC_TOTAL_SECONDS, u"请在此输入播放完本文件需要的总秒数：" },
+        { IDC_BYTES_PER_SECOND, u"每秒所占用的字节数：" },
+        { IDC_START_SECONDS, u"截取从" },
+        { IDC_END_SECONDS, u"秒到" },
+        { IDC_START_BYTE, u"从此数据点截取[起始字节]：" },
+        { IDC_BYTE_COUNT, u"截取的字节数：" },
+    };
+    support::RunMainDialog([&](TestDialog& dialog) {
+        for (const Row& row : rows) {
+            harness::Case c("field " + harness::Show(row.id));
+            CHECK_EQ(NameByTheLabelRule(::GetDlgItem(dialog.m_hWnd, row.id)), std::u16string(row.name));
+        }
     });
 }
 
