@@ -67,7 +67,7 @@ GTK_PKGS=(
 # The cut on the file systems a user saves to (tests/mounts/): FAT and
 # exFAT images mounted through FUSE, as sticks are where the kernel has no
 # driver for them.
-MOUNT_PKGS=(fuse3 fusefat dosfstools exfatprogs exfat-fuse)
+MOUNT_PKGS=(fuse3 fusefat dosfstools exfatprogs exfat-fuse python3-fusepy)
 # The release files and their tests (scripts/release.sh, tests/release/).
 RELEASE_PKGS=(git python3 unzip)
 # The Debian package: dpkg-shlibdeps for its Depends, and the checks the
