@@ -17,6 +17,13 @@ int main(int argc, char** argv)
         return 2;
     }
     headless::Session session;
+    // The real clock, and the progress window's template: the cut sizes its
+    // pieces and runs its copy as the program does.
+    session.clock = nullptr;
+    session.RegisterTemplate(IDD_CUT_PROGRESS,
+                             { { IDC_CUT_PROGRESS, "PROGRESS", true, "" }, { IDC_CUT_WRITTEN, "STATIC", true, "" },
+                               { IDC_CUT_TIME_LEFT, "STATIC", true, "" }, { IDCANCEL, "BUTTON", true, "" } },
+                             true);
     std::vector<headless::ControlSpec> controls;
     for (int id = IDC_SOURCE_PATH; id <= IDC_BYTE_COUNT; ++id)
         controls.push_back({ id, "EDIT", true, "" });

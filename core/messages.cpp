@@ -1,5 +1,7 @@
 #include "core/messages.h"
 
+#include <string>
+
 const char TXT_CAPTION[] = "MP3剪切工具";
 const char TXT_OPEN_PREFIX[] = "打开文件：\r\n";
 const char TXT_OPEN_FAILED_SUFFIX[] = "\r\n失败！";
@@ -21,6 +23,9 @@ const char TXT_READ_PREFIX[] = "读取文件：\r\n";
 const char TXT_WRITE_PREFIX[] = "写入文件：\r\n";
 const char TXT_NAME_PREFIX[] = "文件名：\r\n";
 const char TXT_NAME_UNFIT_SUFFIX[] = "\r\n含有本程序不能使用的字符，请重新指定。";
+
+const char TXT_TIME_LEFT_UNKNOWN[] = "剩余时间：正在估算……";
+const char TXT_CANCELLING[] = "正在取消……";
 
 CString OpenFailedMessage(const CString& path)
 {
@@ -45,6 +50,23 @@ CString WriteFailedMessage(const CString& path)
 CString UnfitNameMessage(const CString& path)
 {
     return TXT_NAME_PREFIX + path + TXT_NAME_UNFIT_SUFFIX;
+}
+
+CString ProgressText(const CString& written, const CString& total)
+{
+    return "已写入 " + written + "，共 " + total;
+}
+
+CString TimeLeftText(unsigned seconds)
+{
+    std::string text = "剩余时间：约 ";
+    if (seconds >= 60)
+        text += std::to_string(seconds / 60) + " 分 ";
+    if (seconds < 60 || seconds % 60 != 0)
+        text += std::to_string(seconds % 60) + " 秒";
+    else
+        text.pop_back();
+    return text.c_str();
 }
 
 void ShowWarning(CWnd& owner, const CString& text)

@@ -28,6 +28,10 @@ extern const char TXT_WRITE_PREFIX[];
 extern const char TXT_NAME_PREFIX[];
 extern const char TXT_NAME_UNFIT_SUFFIX[];
 
+// Texts of the progress window of a long cut.
+extern const char TXT_TIME_LEFT_UNKNOWN[];
+extern const char TXT_CANCELLING[];
+
 // "打开文件：" CR LF path CR LF "失败！"
 CString OpenFailedMessage(const CString& path);
 // "文件：" CR LF path CR LF "不存在存在，请重新指定。"
@@ -38,6 +42,11 @@ CString ReadFailedMessage(const CString& path);
 CString WriteFailedMessage(const CString& path);
 // "文件名：" CR LF path CR LF "含有本程序不能使用的字符，请重新指定。"
 CString UnfitNameMessage(const CString& path);
+
+// "已写入 " written "，共 " total, each already a size ("12.5 MB").
+CString ProgressText(const CString& written, const CString& total);
+// "剩余时间：约 " and the seconds as "8 秒" or "2 分 5 秒".
+CString TimeLeftText(unsigned seconds);
 
 // A failure: warning icon, caption TXT_CAPTION, owned by the dialog.
 void ShowWarning(CWnd& owner, const CString& text);

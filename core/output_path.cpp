@@ -3,6 +3,7 @@
 #include <string>
 
 #include "core/messages.h"
+#include "platform/cfilefind.h"
 #include "platform/path_rules.h"
 
 CString OutputPathFor(const CString& chosen)
@@ -27,4 +28,12 @@ CString UnfinishedPathFor(const CString& output, int attempt)
 {
     CString folder = output.Left(AfxLastPathSeparator(output) + 1);
     return folder + "~qarvel-" + std::to_string(attempt).c_str() + ".part";
+}
+
+bool AnythingAt(const CString& path)
+{
+    CFileFind finder;
+    bool found = finder.FindFile(path) != FALSE;
+    finder.Close();
+    return found;
 }

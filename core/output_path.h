@@ -19,3 +19,6 @@ CString OutputPathFor(const CString& chosen);
 // so no rule of names refuses it where the output's name passes. It is never
 // an output path: those always hold ".mp3".
 CString UnfinishedPathFor(const CString& output, int attempt);
+
+// True when any directory entry stands at path: a file, a folder, a link.
+bool AnythingAt(const CString& path);

@@ -1,6 +1,7 @@
 #include "dialog/cutter_dlg.h"
 
 #include "core/cut_command.h"
+#include "core/cut_progress.h"
 #include "core/derived_values.h"
 #include "core/open_source.h"
 #include "platform/cpaintdc.h"
@@ -36,6 +37,12 @@ BOOL CCutterDlg::OnInitDialog()
 void CCutterDlg::OnOK()
 {
     RunCutCommand(*this);
+}
+
+void CCutterDlg::OnCancel()
+{
+    AbandonCutInProgress();
+    CDialog::OnCancel();
 }
 
 void CCutterDlg::OnPaint()

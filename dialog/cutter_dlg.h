@@ -16,6 +16,10 @@ protected:
     BOOL OnInitDialog() override;
     // Called on IDOK (the save button or Enter): cuts, and stays open.
     void OnOK() override;
+    // Called on IDCANCEL (the close button, Escape, the close box, and the
+    // taskbar's close, which reaches the dialog even while a cut has it
+    // disabled): a cut that runs is stopped, then the dialog closes.
+    void OnCancel() override;
 
     // Called on WM_PAINT.
     void OnPaint();

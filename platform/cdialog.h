@@ -10,7 +10,9 @@ public:
     explicit CDialog(UINT templateId, CWnd* parent = nullptr);
 
     // Runs the dialog's modal loop; returns the value given to EndDialog, or
-    // -1 when the dialog could not be created.
+    // -1 when the dialog could not be created. The owner is disabled
+    // meanwhile. A template without WS_VISIBLE is not shown by the loop:
+    // the dialog shows itself (ShowWindow) when it has something to show.
     virtual INT_PTR DoModal();
     void EndDialog(int result);
 

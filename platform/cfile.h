@@ -49,6 +49,11 @@ public:
     // Puts every byte written so far on the disk itself, past the system's
     // cache. False when the system reports a failure (data not stored).
     BOOL Flush();
+    // Puts the bytes written at [offset, offset + length) on the disk
+    // itself, so that a copy can count what is really stored as it goes;
+    // the file's size and name get there with Flush. False when the system
+    // reports a failure.
+    BOOL FlushData(ULONGLONG offset, ULONGLONG length);
     // False when the system reports a failure on closing (data not stored).
     BOOL Close();
 

@@ -15,13 +15,15 @@ CFileSlice::Result CFileSlice::LoadIntoBuffer(CFile& file, LONGLONG offset, UINT
     return loaded;
 }
 
-BOOL CFileSlice::WriteTo(CFile& output) const
+BOOL CFileSlice::WritePiece(CFile& output, UINT at, UINT count) const
 {
+    if (at > m_size || count > m_size - at)
+        return FALSE;
     if (!m_data)
-        return WriteInWindows(output);
+        return WriteInWindows(output, at, count);
     if (m_view)
-        return WriteView(output);
-    return output.Write(m_data, m_size);
+        return WriteView(output, at, count);
+    return output.Write(m_data + at, count);
 }
 
 void CFileSlice::Release()

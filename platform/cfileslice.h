@@ -1,5 +1,5 @@
-// CFileSlice: bytes [offset, offset + count) of an open file, all in memory
-// at once, for one write. Where the system allows it the slice is a
+// CFileSlice: bytes [offset, offset + count) of an open file, held at once
+// and written to another file piece by piece. Where the system allows it the slice is a
 // read-only view of the file itself: no copy, and no fresh pages to fault in
 // (for a slice of a gigabyte that is most of the time a plain buffer costs).
 // Otherwise it is one heap buffer filled by one read.
@@ -23,10 +23,11 @@ public:
     // the file is closed.
     Result Load(CFile& file, LONGLONG offset, UINT count);
     UINT Size() const { return m_size; }
-    // Writes every byte of the slice to output. A slice larger than the
-    // address space has room for (near 2 GiB in a 32-bit process) is
-    // written through successive windows of the same mapping.
-    BOOL WriteTo(CFile& output) const;
+    // Writes bytes [at, at + count) of the slice to output, at its
+    // position. A slice larger than the address space has room for (near
+    // 2 GiB in a 32-bit process) is written through successive windows of
+    // the same mapping.
+    BOOL WritePiece(CFile& output, UINT at, UINT count) const;
     // False when a view's file no longer holds every byte of the slice: the
     // file shrank after the load, and the view then shows zeros (or nothing)
     // where the lost bytes were. Asked after the slice was written.
@@ -37,9 +38,9 @@ private:
     // Gives back the view or the buffer; the backend's part is the view.
     void Release();
     void ReleaseView();
-    BOOL WriteInWindows(CFile& output) const;
-    // Writes the whole view: the backend's part.
-    BOOL WriteView(CFile& output) const;
+    BOOL WriteInWindows(CFile& output, UINT at, UINT count) const;
+    // Writes a piece of the view: the backend's part.
+    BOOL WriteView(CFile& output, UINT at, UINT count) const;
 
     const char* m_data = "";   // nullptr when written in windows
     UINT m_size = 0;

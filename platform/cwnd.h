@@ -28,6 +28,17 @@ public:
     int MessageBox(LPCTSTR text, LPCTSTR caption = nullptr, UINT type = MB_OK);
 
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+    LRESULT SendDlgItemMessage(int id, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+    // Queues the message for the window's thread and returns at once; the
+    // one operation another thread may call. FALSE when the window is gone.
+    BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+    // A disabled window takes no input from the user; its controls do not
+    // change their look.
+    BOOL EnableWindow(BOOL enable);
+    BOOL ShowWindow(int command);
+    // WM_TIMER with this id every elapse milliseconds, until KillTimer.
+    UINT_PTR SetTimer(UINT_PTR id, UINT elapse);
+    BOOL KillTimer(UINT_PTR id);
     BOOL IsIconic() const;
     void GetClientRect(RECT* rect) const;
     // Leaves the message now being handled to the window system's default

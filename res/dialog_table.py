@@ -5,7 +5,11 @@ The Windows builds compile the resource script itself; a backend that
 builds the dialog on its own (the Linux one) reads the same template from
 this table, so that there is one layout, not two.
 
-    python3 res/dialog_table.py RC_FILE RESOURCE_H DIALOG_NAME OUTPUT_H
+    python3 res/dialog_table.py RC_FILE RESOURCE_H DIALOG_NAME OUTPUT_H [PREFIX]
+
+The table is dialog_table::kControls and kDialog, or kPREFIXControls and
+kPREFIXDialog with a PREFIX, so that several dialogs' tables can be used
+together.
 
 Reads only the subset of the script that ours uses: CONTROL statements with
 their class and full style, one caption, one FONT. Texts are written as the
@@ -95,13 +99,14 @@ def read_dialog(lines, name, names):
     fail("no END for %s" % name)
 
 
-def main(rc_file, resource_h, name, output):
+def main(rc_file, resource_h, name, output, prefix=""):
     names = dict(CONSTANTS)
     with open(resource_h, encoding="utf-8") as header:
         for match in re.finditer(r"^#define\s+(\w+)\s+(\S+)", header.read(), re.M):
             names[match.group(1)] = int(match.group(2), 0)
     with open(rc_file, encoding="utf-8") as script:
         dialog = read_dialog(script.read().splitlines(), name, names)
+    dialog.setdefault("exStyle", 0)
     for key in ("style", "exStyle", "caption", "font"):
         if key not in dialog:
             fail("%s has no %s" % (name, key))
@@ -122,16 +127,14 @@ def main(rc_file, resource_h, name, output):
 
 namespace dialog_table {
 
+#ifndef QARVEL_DIALOG_TABLE_TYPES
+#define QARVEL_DIALOG_TABLE_TYPES
 struct Control {
     int id;
     const char* className;
     uint32_t style;
     const char* text;
     short x, y, cx, cy;
-};
-
-inline constexpr Control kControls[] = {
-%(rows)s
 };
 
 struct Dialog {
@@ -142,17 +145,22 @@ struct Dialog {
     const char* fontName;
     short x, y, cx, cy;
 };
+#endif
 
-inline constexpr Dialog kDialog = { 0x%(style)08X, 0x%(exStyle)08X, %(caption)s, %(size)d, %(face)s,
+inline constexpr Control k%(prefix)sControls[] = {
+%(rows)s
+};
+
+inline constexpr Dialog k%(prefix)sDialog = { 0x%(style)08X, 0x%(exStyle)08X, %(caption)s, %(size)d, %(face)s,
                                     %(x)d, %(y)d, %(cx)d, %(cy)d };
 
 }  // namespace dialog_table
 """ % {"name": name, "rows": "\n".join(rows), "style": dialog["style"], "exStyle": dialog["exStyle"],
        "caption": c_string(dialog["caption"]), "size": size, "face": c_string(face),
-       "x": x, "y": y, "cx": cx, "cy": cy})
+       "x": x, "y": y, "cx": cx, "cy": cy, "prefix": prefix})
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 5:
-        fail("usage: dialog_table.py RC_FILE RESOURCE_H DIALOG_NAME OUTPUT_H")
+    if len(sys.argv) not in (5, 6):
+        fail("usage: dialog_table.py RC_FILE RESOURCE_H DIALOG_NAME OUTPUT_H [PREFIX]")
     main(*sys.argv[1:])

@@ -1,4 +1,4 @@
-// Which label names which field, for screen readers. Labels have no ID of
+// Which label names which field (or progress bar), for screen readers. Labels have no ID of
 // their own, so each is given by its index in its dialog's template. Both
 // programs take their names from here: the win32 layer places each label
 // just before its field in z-order, where Windows looks for an edit's name
@@ -23,4 +23,5 @@ inline constexpr FieldLabel kFieldLabels[] = {
     { IDD_CUTTER_DIALOG, IDC_END_SECONDS, 19 },       // 秒到
     { IDD_CUTTER_DIALOG, IDC_START_BYTE, 22 },        // 从此数据点截取[起始字节]：
     { IDD_CUTTER_DIALOG, IDC_BYTE_COUNT, 23 },        // 截取的字节数：
+    { IDD_CUT_PROGRESS, IDC_CUT_PROGRESS, 0 },        // 正在保存新MP3文件：
 };

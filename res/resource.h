@@ -2,6 +2,7 @@
 #pragma once
 
 #define IDD_CUTTER_DIALOG 102
+#define IDD_CUT_PROGRESS 103
 #define IDR_MAINFRAME 128
 
 #define IDC_OPEN_SOURCE 3
@@ -15,3 +16,8 @@
 #define IDC_END_SECONDS 1005
 #define IDC_START_BYTE 1006
 #define IDC_BYTE_COUNT 1007
+
+// The progress window of a long cut.
+#define IDC_CUT_PROGRESS 1010
+#define IDC_CUT_WRITTEN 1011
+#define IDC_CUT_TIME_LEFT 1012

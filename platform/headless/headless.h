@@ -3,9 +3,12 @@
 // the program shows, answered and recorded by the test.
 #pragma once
 
+#include <atomic>
+#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -69,10 +72,23 @@ public:
     void AnswerFileDialog(const std::string& typedPath);
     void CancelFileDialog();
 
-    // Template controls, by template ID, for CDialog::DoModal.
-    void RegisterTemplate(UINT templateId, std::vector<ControlSpec> controls);
-    // Runs while a modal dialog is up, after OnInitDialog; plays the user.
+    // Template controls, by template ID, for CDialog::DoModal. A hidden
+    // template (no WS_VISIBLE) runs a message loop until EndDialog, and is
+    // shown only when the dialog calls ShowWindow.
+    void RegisterTemplate(UINT templateId, std::vector<ControlSpec> controls, bool hidden = false);
+    // Runs while a modal dialog of a visible template is up, after
+    // OnInitDialog; plays the user.
     std::function<void(CDialog&)> whileModal;
+    // Runs when a window is shown with ShowWindow; plays the user there.
+    std::function<void(CWnd&)> whenShown;
+
+    // The clock that the layer's AfxTickCount reads: stands still unless a
+    // test (or its slow disk) moves it on. A program that wants the real
+    // clock sets FileHooks::clock to nullptr.
+    std::atomic<ULONGLONG> nowMs{ 0 };
+    void Advance(ULONGLONG ms) { nowMs += ms; }
+    // Every position a progress bar was set to (PBM_SETPOS), in order.
+    std::vector<int> barPositions;
 
     std::vector<MessageBoxShown> messageBoxes;
     std::vector<FileDialogShown> fileDialogs;
@@ -92,10 +108,19 @@ public:
     };
     bool NextAnswer(Answer* answer);
     const std::vector<ControlSpec>* Template(UINT templateId) const;
+    bool IsHidden(UINT templateId) const;
+    // Messages posted from any thread, and the loop's wait for them.
+    void Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    bool TakePosted(MessageSent* message, HWND* window, int waitMs);
+    void Forget(HWND window);
 
 private:
     std::deque<Answer> m_answers;
     std::map<UINT, std::vector<ControlSpec>> m_templates;
+    std::map<UINT, bool> m_hidden;
+    std::mutex m_postedLock;
+    std::condition_variable m_posted;
+    std::deque<std::pair<HWND, MessageSent>> m_queue;
 };
 
 // Gives wnd a window holding these controls for the object's lifetime, as
@@ -124,6 +149,8 @@ void Click(CWnd& wnd, int id);
 void Command(CWnd& wnd, int id);
 
 std::string Text(const CWnd& wnd, int id);
+bool IsShown(const CWnd& wnd);
+bool IsWindowEnabled(const CWnd& wnd);
 bool IsEnabled(const CWnd& wnd, int id);
 bool HasControl(const CWnd& wnd, int id);
 std::vector<int> ControlIds(const CWnd& wnd);

@@ -2,6 +2,7 @@
 // in-process through the routing tables, file dialogs and message boxes
 // answered by the test's Session.
 #include <cassert>
+#include <chrono>
 #include <cstdio>
 #include <string>
 
@@ -9,6 +10,7 @@
 #include "platform/cfiledialog.h"
 #include "platform/cpaintdc.h"
 #include "platform/cwinapp.h"
+#include "platform/cwinthread.h"
 #include "platform/headless/headless.h"
 #include "platform/posix/dialog_number.h"
 #include "platform/resources.h"
@@ -22,6 +24,11 @@ struct HWND__ {
     std::vector<headless::IconDrawn> drawn;
     bool ended = false;
     int endResult = 0;
+    bool visible = false;
+    bool enabled = true;
+    // Timers by id: their period and when they are next due.
+    std::map<UINT_PTR, std::pair<UINT, ULONGLONG>> timers;
+    std::map<int, int> barPositions;
 };
 
 namespace headless {
@@ -72,6 +79,7 @@ Session::Session()
 {
     assert(!g_session && "one headless Session at a time");
     g_session = this;
+    clock = [this] { return nowMs.load(); };
     posix::SetActiveFileHooks(this);
 }
 
@@ -79,6 +87,35 @@ Session::~Session()
 {
     posix::SetActiveFileHooks(nullptr);
     g_session = nullptr;
+}
+
+void Session::Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    {
+        std::lock_guard<std::mutex> hold(m_postedLock);
+        m_queue.push_back({ window, { message, wParam, lParam } });
+    }
+    m_posted.notify_one();
+}
+
+bool Session::TakePosted(MessageSent* message, HWND* window, int waitMs)
+{
+    std::unique_lock<std::mutex> hold(m_postedLock);
+    if (m_queue.empty())
+        m_posted.wait_for(hold, std::chrono::milliseconds(waitMs), [this] { return !m_queue.empty(); });
+    if (m_queue.empty())
+        return false;
+    *window = m_queue.front().first;
+    *message = m_queue.front().second;
+    m_queue.pop_front();
+    return true;
+}
+
+void Session::Forget(HWND window)
+{
+    std::lock_guard<std::mutex> hold(m_postedLock);
+    for (auto it = m_queue.begin(); it != m_queue.end();)
+        it = it->first == window ? m_queue.erase(it) : it + 1;
 }
 
 Session& Session::Current()
@@ -106,9 +143,16 @@ bool Session::NextAnswer(Answer* answer)
     return true;
 }
 
-void Session::RegisterTemplate(UINT templateId, std::vector<ControlSpec> controls)
+void Session::RegisterTemplate(UINT templateId, std::vector<ControlSpec> controls, bool hidden)
 {
     m_templates[templateId] = std::move(controls);
+    m_hidden[templateId] = hidden;
+}
+
+bool Session::IsHidden(UINT templateId) const
+{
+    auto it = m_hidden.find(templateId);
+    return it != m_hidden.end() && it->second;
 }
 
 const std::vector<ControlSpec>* Session::Template(UINT templateId) const
@@ -129,6 +173,8 @@ Window::Window(CWnd& wnd, const std::vector<ControlSpec>& controls) : m_wnd(wnd)
 
 Window::~Window()
 {
+    if (g_session)
+        g_session->Forget(m_wnd.m_hWnd);
     delete m_wnd.m_hWnd;
     m_wnd.m_hWnd = nullptr;
 }
@@ -159,6 +205,16 @@ void Command(CWnd& wnd, int id)
 std::string Text(const CWnd& wnd, int id)
 {
     return ControlOf(wnd, id).text;
+}
+
+bool IsShown(const CWnd& wnd)
+{
+    return WindowOf(wnd).visible;
+}
+
+bool IsWindowEnabled(const CWnd& wnd)
+{
+    return WindowOf(wnd).enabled;
 }
 
 bool IsEnabled(const CWnd& wnd, int id)
@@ -254,6 +310,59 @@ LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam)
     return result;
 }
 
+LRESULT CWnd::SendDlgItemMessage(int id, UINT message, WPARAM wParam, LPARAM /*lParam*/)
+{
+    HWND__& window = headless::WindowOf(*this);
+    if (!headless::FindControl(*this, id))
+        return 0;
+    int& position = window.barPositions[id];
+    int previous = position;
+    if (message == PBM_SETPOS) {
+        position = static_cast<int>(wParam);
+        headless::Session::Current().barPositions.push_back(position);
+    }
+    return message == PBM_SETPOS || message == PBM_GETPOS ? previous : 0;
+}
+
+BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    headless::Session::Current().Post(m_hWnd, message, wParam, lParam);
+    return TRUE;
+}
+
+BOOL CWnd::EnableWindow(BOOL enable)
+{
+    HWND__& window = headless::WindowOf(*this);
+    bool wasDisabled = !window.enabled;
+    window.enabled = enable != FALSE;
+    return wasDisabled;
+}
+
+BOOL CWnd::ShowWindow(int command)
+{
+    HWND__& window = headless::WindowOf(*this);
+    bool wasVisible = window.visible;
+    window.visible = command != SW_HIDE;
+    headless::Session& session = headless::Session::Current();
+    if (window.visible && !wasVisible) {
+        session.shown.push_back("window shown");
+        if (session.whenShown)
+            session.whenShown(*this);
+    }
+    return wasVisible;
+}
+
+UINT_PTR CWnd::SetTimer(UINT_PTR id, UINT elapse)
+{
+    headless::WindowOf(*this).timers[id] = { elapse, AfxTickCount() + elapse };
+    return id;
+}
+
+BOOL CWnd::KillTimer(UINT_PTR id)
+{
+    return headless::WindowOf(*this).timers.erase(id) ? TRUE : FALSE;
+}
+
 BOOL CWnd::IsIconic() const
 {
     return headless::WindowOf(*this).iconic ? TRUE : FALSE;
@@ -264,16 +373,65 @@ void CWnd::GetClientRect(RECT* rect) const
     *rect = headless::WindowOf(*this).client;
 }
 
+namespace {
+
+// Delivers the timers that are due by the layer's clock; true when any was.
+bool DeliverDueTimers(CWnd& wnd)
+{
+    bool any = false;
+    for (auto& timer : wnd.m_hWnd->timers) {
+        if (AfxTickCount() < timer.second.second)
+            continue;
+        timer.second.second = AfxTickCount() + timer.second.first;
+        LRESULT ignored = 0;
+        wnd.OnWndMsg(WM_TIMER, timer.first, 0, &ignored);
+        any = true;
+        break;  // a handler may have killed timers
+    }
+    return any;
+}
+
+// The loop of a dialog that shows itself: posted messages and timers until
+// EndDialog. Messages posted to a window that is gone are dropped.
+void RunLoop(CDialog& dialog, headless::Session& session)
+{
+    while (!dialog.m_hWnd->ended) {
+        if (DeliverDueTimers(dialog))
+            continue;
+        headless::MessageSent posted;
+        HWND target = nullptr;
+        if (!session.TakePosted(&posted, &target, 5))
+            continue;
+        if (target != dialog.m_hWnd)
+            continue;
+        LRESULT ignored = 0;
+        dialog.OnWndMsg(posted.message, posted.wParam, posted.lParam, &ignored);
+    }
+}
+
+}  // namespace
+
 INT_PTR CDialog::DoModal()
 {
     headless::Session& session = headless::Session::Current();
     const std::vector<headless::ControlSpec>* controls = session.Template(m_templateId);
     if (!controls)
         return -1;
+    // Like MFC: without a parent, the application's main window owns it.
+    CWnd* owner = m_pParentWnd;
+    if (!owner && AfxGetApp() && AfxGetApp()->m_pMainWnd != this)
+        owner = AfxGetApp()->m_pMainWnd;
     headless::Window window(*this, *controls);
+    bool hidden = session.IsHidden(m_templateId);
+    m_hWnd->visible = !hidden;
+    BOOL ownerWasDisabled = owner && owner->m_hWnd ? owner->EnableWindow(FALSE) : FALSE;
     OnInitDialog();
-    if (session.whileModal)
+    if (!hidden && session.whileModal)
         session.whileModal(*this);
+    else if (hidden)
+        RunLoop(*this, session);
+    if (owner && owner->m_hWnd && !ownerWasDisabled)
+        owner->EnableWindow(TRUE);
     return m_hWnd->ended ? m_hWnd->endResult : -1;
 }
 

@@ -67,10 +67,13 @@ bool CFileSlice::Intact() const
 // conv=fsync's whole copy). A file that shrank meanwhile ends the copy
 // early, which Intact() then reports. Where the two file systems cannot
 // copy between them, from the view.
-BOOL CFileSlice::WriteView(CFile& output) const
+BOOL CFileSlice::WriteView(CFile& output, UINT at, UINT count) const
 {
-    loff_t from = m_end - m_size;
-    size_t left = m_size;
+    posix::FileHooks* hooks = posix::ActiveFileHooks();
+    if (hooks && hooks->beforeWritePiece)
+        hooks->beforeWritePiece(at, count);
+    loff_t from = m_end - m_size + at;
+    size_t left = count;
     int in = static_cast<int>(m_file);
     int out = static_cast<int>(output.m_handle);
     while (left > 0) {
@@ -81,14 +84,14 @@ BOOL CFileSlice::WriteView(CFile& output) const
             return TRUE;
         } else if (errno != EINTR) {
             bool unsupported = errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP;
-            return unsupported && left == m_size ? output.Write(m_data, m_size) : FALSE;
+            return unsupported && left == count ? output.Write(m_data + at, count) : FALSE;
         }
     }
     return TRUE;
 }
 
 // A 64-bit process always has room for the whole view.
-BOOL CFileSlice::WriteInWindows(CFile& /*output*/) const
+BOOL CFileSlice::WriteInWindows(CFile& /*output*/, UINT /*at*/, UINT /*count*/) const
 {
     return FALSE;
 }

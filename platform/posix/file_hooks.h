@@ -29,6 +29,12 @@ struct FileHooks {
     int removesInUse = 0;
     // The pauses between such tries, in milliseconds: recorded, not slept.
     std::vector<int> pausesMs;
+    // Called before each piece of a slice goes to its output (from the
+    // copy's thread), with where it starts and how long it is: a test's
+    // slow disk advances its clock there, or acts at that moment.
+    std::function<void(ULONGLONG at, UINT count)> beforeWritePiece;
+    // The clock that AfxTickCount reads, when set.
+    std::function<ULONGLONG()> clock;
 };
 
 // The hooks in force, or nullptr (a program: no seams, real pauses).

@@ -19,6 +19,7 @@ typedef uintptr_t UINT_PTR;
 typedef UINT_PTR WPARAM;
 typedef INT_PTR LPARAM;
 typedef INT_PTR LRESULT;
+typedef void* LPVOID;
 typedef const char* LPCSTR;
 typedef const char* LPCTSTR;
 
@@ -52,6 +53,7 @@ struct RECT {
 
 #define IDOK 1
 #define IDCANCEL 2
+#define IDABORT 3
 
 #define MB_OK 0x00000000u
 #define MB_ICONEXCLAMATION 0x00000030u
@@ -61,12 +63,26 @@ struct RECT {
 #define OFN_OVERWRITEPROMPT 0x00000002u
 #define OFN_FILEMUSTEXIST 0x00001000u
 
+#define WM_CLOSE 0x0010
+#define WM_QUERYENDSESSION 0x0011
+#define WM_ENDSESSION 0x0016
 #define WM_PAINT 0x000F
 #define WM_ICONERASEBKGND 0x0027
 #define WM_QUERYDRAGICON 0x0037
 #define WM_SETICON 0x0080
 #define WM_INITDIALOG 0x0110
 #define WM_COMMAND 0x0111
+#define WM_TIMER 0x0113
+#define WM_USER 0x0400
+#define WM_APP 0x8000
+
+#define SW_HIDE 0
+#define SW_SHOW 5
+
+// The progress bar's messages (commctrl.h).
+#define PBM_SETPOS (WM_USER + 2)
+#define PBM_SETRANGE32 (WM_USER + 6)
+#define PBM_GETPOS (WM_USER + 8)
 
 #define ICON_SMALL 0
 #define ICON_BIG 1

@@ -83,19 +83,20 @@ CFileSlice::Result CFileSlice::Load(CFile& file, LONGLONG offset, UINT count)
     return loaded;
 }
 
-BOOL CFileSlice::WriteView(CFile& output) const
+BOOL CFileSlice::WriteView(CFile& output, UINT at, UINT count) const
 {
-    return output.Write(m_data, m_size);
+    return output.Write(m_data + at, count);
 }
 
-BOOL CFileSlice::WriteInWindows(CFile& output) const
+BOOL CFileSlice::WriteInWindows(CFile& output, UINT from, UINT count) const
 {
     HANDLE mapping = reinterpret_cast<HANDLE>(m_mapping);
     DWORD granularity = Granularity();
     LONGLONG window = static_cast<LONGLONG>(WindowLength(granularity));
-    for (LONGLONG at = m_offset; at < m_end;) {
+    LONGLONG end = m_offset + from + count;
+    for (LONGLONG at = m_offset + from; at < end;) {
         LONGLONG aligned = at - at % granularity;
-        LONGLONG windowEnd = aligned + window < m_end ? aligned + window : m_end;
+        LONGLONG windowEnd = aligned + window < end ? aligned + window : end;
         void* view = MapWindow(mapping, aligned, static_cast<SIZE_T>(windowEnd - aligned));
         if (!view)
             return FALSE;

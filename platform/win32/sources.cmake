@@ -13,7 +13,8 @@ target_sources(platform PRIVATE
     ${CMAKE_SOURCE_DIR}/platform/win32/cfilefind_win32.cpp
     ${CMAKE_SOURCE_DIR}/platform/win32/cpaintdc_win32.cpp
     ${CMAKE_SOURCE_DIR}/platform/win32/resources_win32.cpp
-    ${CMAKE_SOURCE_DIR}/platform/win32/cfileslice_win32.cpp)
+    ${CMAKE_SOURCE_DIR}/platform/win32/cfileslice_win32.cpp
+    ${CMAKE_SOURCE_DIR}/platform/win32/cwinthread_win32.cpp)
 target_link_libraries(platform PUBLIC user32 gdi32 kernel32)
 
 # Objects of the graphical program itself, not members of the static

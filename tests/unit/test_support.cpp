@@ -111,6 +111,14 @@ std::vector<headless::ControlSpec> CutterDialogControls()
     return controls;
 }
 
+std::vector<headless::ControlSpec> ProgressDialogControls()
+{
+    return { { IDC_CUT_PROGRESS, "PROGRESS", true, "" },
+             { IDC_CUT_WRITTEN, "STATIC", true, "" },
+             { IDC_CUT_TIME_LEFT, "STATIC", true, "" },
+             { IDCANCEL, "BUTTON", true, "cancel" } };
+}
+
 std::vector<std::string> FormTest::BoxTexts() const
 {
     std::vector<std::string> texts;

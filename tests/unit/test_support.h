@@ -9,6 +9,7 @@
 
 #include "platform/cwnd.h"
 #include "platform/headless/headless.h"
+#include "res/resource.h"
 
 namespace testing_support {
 
@@ -47,10 +48,16 @@ void MakeSparseFile(const std::string& path, unsigned long long length);
 std::vector<headless::ControlSpec> CutFormControls();
 // The dialog template's controls that have IDs of their own.
 std::vector<headless::ControlSpec> CutterDialogControls();
+// The progress window's, likewise.
+std::vector<headless::ControlSpec> ProgressDialogControls();
 
 // A test with a headless session, a temporary folder and the cut form.
 class FormTest : public ::testing::Test {
 protected:
+    // A cut's copy runs on its worker thread behind the progress window,
+    // as in the program.
+    FormTest() { session.RegisterTemplate(IDD_CUT_PROGRESS, ProgressDialogControls(), true); }
+
     headless::Session session;
     TempDir dir;
     CWnd form;

@@ -75,7 +75,7 @@ HCURSOR TestDialog::OnQueryDragIcon()
 
 BEGIN_MESSAGE_MAP(TestDialog, CDialog)
     // void OnRunBody()
-    { WM_APP, 0, 0, AfxSig_vv, AFX_HANDLER(&TestDialog::OnRunBody), nullptr },
+    { WM_APP, 0, 0, AfxSig_vv, AFX_HANDLER(&TestDialog::OnRunBody) },
     ON_WM_PAINT()
     ON_WM_QUERYDRAGICON()
     ON_EN_CHANGE(1000, &TestDialog::OnChange<1000>)
