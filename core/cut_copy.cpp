@@ -168,10 +168,10 @@ CutCopy::Outcome CutCopy::Copy()
         CFile::Remove(unfinished);
         return cancelled;
     }
-    if (!written || !closed) {
-        failure = WriteFailedMessage(m_output);
-    } else if (!slice.Intact()) {  // a source that shrank left zeros or a gap in the copy
+    if (!slice.Intact()) {  // a source that shrank left zeros or a gap in the copy, or ended it
         failure = ReadFailedMessage(m_sourcePath);
+    } else if (!written || !closed) {
+        failure = WriteFailedMessage(m_output);
     } else {
         CFile::RenameResult named = CFile::Rename(unfinished, m_output);
         failure = RenameFailure(named, m_output);

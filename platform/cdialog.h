@@ -30,6 +30,14 @@ public:
 protected:
     DECLARE_MESSAGE_MAP()
 
+    // The win32 backend's loop for a dialog that shows itself.
+    INT_PTR RunOwnLoop(HINSTANCE module, HWND owner);
+
     UINT m_templateId;
     CWnd* m_pParentWnd;
+    // A dialog that shows itself runs a loop of the backend's own, which
+    // EndDialog ends through these.
+    bool m_ownLoop = false;
+    bool m_loopEnded = false;
+    INT_PTR m_loopResult = -1;
 };

@@ -15,24 +15,13 @@ CFileSlice::Result CFileSlice::LoadIntoBuffer(CFile& file, LONGLONG offset, UINT
     return loaded;
 }
 
-BOOL CFileSlice::WritePiece(CFile& output, UINT at, UINT count) const
-{
-    if (at > m_size || count > m_size - at)
-        return FALSE;
-    if (!m_data)
-        return WriteInWindows(output, at, count);
-    if (m_view)
-        return WriteView(output, at, count);
-    return output.Write(m_data + at, count);
-}
-
 void CFileSlice::Release()
 {
     ReleaseView();
     delete[] m_buffer;
     m_view = nullptr;
     m_viewLength = 0;
-    m_mapping = -1;
+    m_bufferSize = 0;
     m_offset = 0;
     m_file = -1;
     m_end = 0;

@@ -67,11 +67,15 @@ bool CFileSlice::Intact() const
 // conv=fsync's whole copy). A file that shrank meanwhile ends the copy
 // early, which Intact() then reports. Where the two file systems cannot
 // copy between them, from the view.
-BOOL CFileSlice::WriteView(CFile& output, UINT at, UINT count) const
+BOOL CFileSlice::WritePiece(CFile& output, UINT at, UINT count) const
 {
+    if (at > m_size || count > m_size - at)
+        return FALSE;
     posix::FileHooks* hooks = posix::ActiveFileHooks();
     if (hooks && hooks->beforeWritePiece)
         hooks->beforeWritePiece(at, count);
+    if (!m_view)
+        return output.Write(m_data + at, count);
     loff_t from = m_end - m_size + at;
     size_t left = count;
     int in = static_cast<int>(m_file);
@@ -88,12 +92,6 @@ BOOL CFileSlice::WriteView(CFile& output, UINT at, UINT count) const
         }
     }
     return TRUE;
-}
-
-// A 64-bit process always has room for the whole view.
-BOOL CFileSlice::WriteInWindows(CFile& /*output*/, UINT /*at*/, UINT /*count*/) const
-{
-    return FALSE;
 }
 
 void CFileSlice::ReleaseView()

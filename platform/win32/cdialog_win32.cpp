@@ -1,6 +1,7 @@
 // CDialog over DialogBoxParam: the dialog manager builds the window from the
 // template and runs the modal loop; one dialog procedure hands every message
 // to the routing tables.
+#include <cstring>
 #include <exception>
 #include <new>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "platform/cwinapp.h"
 #include "platform/resources.h"
 #include "res/field_labels.h"
+#include "system_library.h"
 #include "text_win32.h"
 
 namespace {
@@ -115,9 +117,11 @@ INT_PTR RouteMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     // that is also what a handler's CWnd::Default() asks for.
     if (!dialog->OnWndMsg(message, wParam, lParam, &result))
         return FALSE;
-    // A dialog procedure returns the cursor of WM_QUERYDRAGICON itself.
+    // A dialog procedure returns the cursor of WM_QUERYDRAGICON itself;
+    // other results go through DWLP_MSGRESULT (WM_QUERYENDSESSION's answer).
     if (message == WM_QUERYDRAGICON)
         return static_cast<INT_PTR>(result);
+    ::SetWindowLongPtrW(window, DWLP_MSGRESULT, result);
     return TRUE;
 }
 
@@ -139,6 +143,55 @@ INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 }  // namespace
 
+namespace {
+
+// The style of a dialog template resource (DIALOG or DIALOGEX).
+DWORD TemplateStyle(HINSTANCE module, UINT templateId)
+{
+    HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(templateId), reinterpret_cast<LPCWSTR>(RT_DIALOG));
+    HGLOBAL loaded = found ? ::LoadResource(module, found) : nullptr;
+    const WORD* words = loaded ? static_cast<const WORD*>(::LockResource(loaded)) : nullptr;
+    if (!words)
+        return WS_VISIBLE;
+    // DLGTEMPLATEEX: version 1, 0xFFFF, help ID, extended style, style.
+    const BYTE* at = reinterpret_cast<const BYTE*>(words) + (words[1] == 0xFFFF ? 12 : 0);
+    DWORD style;
+    std::memcpy(&style, at, sizeof style);
+    return style;
+}
+
+// The progress bar's class is comctl32's, loaded from the system folder
+// (system_library.h) when the first dialog that shows itself is made, not
+// at start-up, which it would slow. Its version 5: the classic look, as the
+// manifest asks for no other.
+void RegisterCommonControls()
+{
+    static bool registered = false;
+    if (registered)
+        return;
+    registered = true;
+    HMODULE library = AfxLoadSystemLibrary(L"comctl32.dll");
+    auto init = library ? reinterpret_cast<BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*)>(
+                              reinterpret_cast<void*>(::GetProcAddress(library, "InitCommonControlsEx")))
+                        : nullptr;
+    INITCOMMONCONTROLSEX classes = { sizeof classes, ICC_PROGRESS_CLASS };
+    if (init)
+        init(&classes);
+}
+
+// The user's typing and clicks, which a disabled window must not take. A
+// window disabled under a dialog that shows itself late may still hold the
+// keyboard focus in one of its controls until that dialog appears.
+bool IsInputToDisabledWindow(const MSG& msg)
+{
+    bool input = (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST)
+        || (msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSELAST)
+        || (msg.message >= WM_NCMOUSEMOVE && msg.message <= WM_NCXBUTTONDBLCLK);
+    return input && msg.hwnd && !::IsWindowEnabled(::GetAncestor(msg.hwnd, GA_ROOT));
+}
+
+}  // namespace
+
 INT_PTR CDialog::DoModal()
 {
     // Like MFC: without a parent, the application's main window owns the
@@ -148,13 +201,70 @@ INT_PTR CDialog::DoModal()
     // A Unicode dialog makes Unicode controls: the template's UTF-16 texts
     // show as they are, whatever the system's code page.
     HINSTANCE module = AfxFindResourceHandle(MAKEINTRESOURCEA(m_templateId), RT_DIALOG);
-    INT_PTR result = ::DialogBoxParamW(module, MAKEINTRESOURCEW(m_templateId), owner, DialogProc,
+    if (TemplateStyle(module, m_templateId) & WS_VISIBLE) {
+        INT_PTR result = ::DialogBoxParamW(module, MAKEINTRESOURCEW(m_templateId), owner, DialogProc,
+                                           reinterpret_cast<LPARAM>(this));
+        m_hWnd = nullptr;
+        return result;
+    }
+    return RunOwnLoop(module, owner);
+}
+
+// A dialog that shows itself (its template has no WS_VISIBLE): DialogBox
+// would show it as soon as its queue is empty, so it is made modeless and
+// run as MFC runs a modal dialog, its owner disabled meanwhile.
+INT_PTR CDialog::RunOwnLoop(HINSTANCE module, HWND owner)
+{
+    RegisterCommonControls();
+    m_ownLoop = true;
+    m_loopEnded = false;
+    m_loopResult = -1;
+    bool ownerDisabled = owner && ::IsWindowEnabled(owner) && !::EnableWindow(owner, FALSE);
+    HWND window = ::CreateDialogParamW(module, MAKEINTRESOURCEW(m_templateId), owner, DialogProc,
                                        reinterpret_cast<LPARAM>(this));
+    MSG msg;
+    while (window && !m_loopEnded) {
+        BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+        if (got <= 0) {
+            if (got == 0)
+                ::PostQuitMessage(static_cast<int>(msg.wParam));  // for the loop outside
+            break;
+        }
+        if (IsInputToDisabledWindow(msg))
+            continue;
+        // The taskbar's "close window" posts SC_CLOSE to the owner even
+        // while it is disabled, where the default handling ignores it: the
+        // owner hears it as its Cancel command, as from its close box.
+        if (msg.message == WM_SYSCOMMAND && msg.hwnd == owner && (msg.wParam & 0xFFF0) == SC_CLOSE) {
+            ::PostMessageW(owner, WM_COMMAND, IDCANCEL, 0);
+            continue;
+        }
+        if (!::IsDialogMessageW(window, &msg)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+    }
+    if (window)
+        ::SetWindowPos(window, nullptr, 0, 0, 0, 0,
+                       SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // Enabled before the window goes, so that the owner is activated again.
+    if (ownerDisabled)
+        ::EnableWindow(owner, TRUE);
+    if (window)
+        ::DestroyWindow(window);
+    m_ownLoop = false;
     m_hWnd = nullptr;
-    return result;
+    return window ? m_loopResult : -1;
 }
 
 void CDialog::EndDialog(int result)
 {
-    ::EndDialog(m_hWnd, result);
+    if (!m_ownLoop) {
+        ::EndDialog(m_hWnd, result);
+        return;
+    }
+    m_loopResult = result;
+    m_loopEnded = true;
+    // Wakes the loop, which may be waiting for a message.
+    ::PostMessageW(m_hWnd, WM_NULL, 0, 0);
 }

@@ -45,6 +45,36 @@ LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam)
     return ::SendMessageW(m_hWnd, message, wParam, lParam);
 }
 
+LRESULT CWnd::SendDlgItemMessage(int id, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return ::SendDlgItemMessageW(m_hWnd, id, message, wParam, lParam);
+}
+
+BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return ::PostMessageW(m_hWnd, message, wParam, lParam);
+}
+
+BOOL CWnd::EnableWindow(BOOL enable)
+{
+    return ::EnableWindow(m_hWnd, enable);
+}
+
+BOOL CWnd::ShowWindow(int command)
+{
+    return ::ShowWindow(m_hWnd, command);
+}
+
+UINT_PTR CWnd::SetTimer(UINT_PTR id, UINT elapse)
+{
+    return ::SetTimer(m_hWnd, id, elapse, nullptr);
+}
+
+BOOL CWnd::KillTimer(UINT_PTR id)
+{
+    return ::KillTimer(m_hWnd, id);
+}
+
 BOOL CWnd::IsIconic() const
 {
     return ::IsIconic(m_hWnd);

@@ -10,11 +10,14 @@
 #endif
 #include <windows.h>
 #include <commdlg.h>
+#include <commctrl.h>
 
 // The layer's own names for the Windows functions it wraps would clash with
 // these macros of the ANSI build; the layer calls the W functions explicitly.
 #undef MessageBox
 #undef GetMessage
 #undef SendMessage
+#undef SendDlgItemMessage
+#undef PostMessage
 #undef LoadIcon
 #undef DrawText

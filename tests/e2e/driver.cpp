@@ -24,6 +24,8 @@
 #include <utility>
 #include <vector>
 
+#include <commctrl.h>
+
 #include "remote_ui.h"
 
 namespace {
@@ -256,6 +258,15 @@ std::string CaseFolder(const std::string& name)
     Require(FilesIn(folder).empty() && GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES,
             "could not prepare case folder " + Show(folder));
     return folder;
+}
+
+// The output path as the program forms it: lowered as a whole (the work
+// folder's name is ASCII).
+std::string Formed(std::string path)
+{
+    std::transform(path.begin(), path.end(), path.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+    return path;
 }
 
 // Checks that a file holds exactly bytes [start, start + count) of source.
@@ -1274,12 +1285,7 @@ void ScannerRow(const char* name, DWORD holdMs)
                                             Show(static_cast<long long>(waited)) + " ms");
             return;
         }
-        // The output path as the program forms it: lowered as a whole (the
-        // work folder's name is ASCII).
-        std::string formed = output;
-        std::transform(formed.begin(), formed.end(), formed.begin(),
-                       [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
-        CheckEq("message", box.text, kWritePrefix + formed + kOpenFailedSuffix);
+        CheckEq("message", box.text, kWritePrefix + Formed(output) + kOpenFailedSuffix);
         CheckEq("message icon", box.icon, ui::Icon::Warning);
         CheckEq("files in the folder", FilesIn(folder), std::vector<std::string>{"song.mp3", "~qarvel-1.part"});
         DWORD attributes = GetFileAttributesA(unfinished.c_str());
@@ -1295,6 +1301,166 @@ void ScannerRow(const char* name, DWORD holdMs)
 
 void ScannerHoldsBriefly() { ScannerRow("scanner_hold_waited_out", 300); }
 void ScannerHoldsTooLong() { ScannerRow("scanner_hold_too_long_fails", 10000); }
+
+// ---- A long cut onto a slow stick -------------------------------------------
+//
+// run-e2e.sh mounts three FUSE file systems that write at 4 MB/s
+// (tests/slowfs/slowfs.py) and names their parent in QARVEL_E2E_SLOW:
+// "slow", "full" (fails with ENOSPC past 6 MB) and "vanishing" (whose
+// daemon is killed, a stick pulled out, once the driver creates
+// "pull-the-stick" beside them). Without it these cases are not run.
+
+std::string SlowMounts()
+{
+    char path[MAX_PATH] = "";
+    DWORD length = GetEnvironmentVariableA("QARVEL_E2E_SLOW", path, sizeof path);
+    return length > 0 && length < sizeof path ? path : "";
+}
+
+constexpr size_t kLongSlice = 12u << 20;  // about 3 s at 4 MB/s
+
+// A long cut from a source on the ordinary disk to mount, named "long",
+// started; returns once the progress window shows.
+HWND StartLongCut(Product& app, const std::string& mount, std::string* source)
+{
+    std::string folder = CaseFolder("long_cut_source");
+    *source = Pattern(kLongSlice + 2000);
+    WriteBytes(Join(folder, "song.mp3"), *source);
+    app.Start();
+    StartCut(app, Join(folder, "song.mp3"), "1000", std::to_string(kLongSlice).c_str(), Join(mount, "long"));
+    HWND progress = nullptr;
+    DWORD began = GetTickCount();
+    ui::WaitUntil([&] { return (progress = ui::FindProgressWindow(app.Process())) != nullptr || app.Exited(0); });
+    Require(progress, "expected the progress window, got " + app.DescribeWindows());
+    DWORD after = GetTickCount() - began;
+    Check(after >= 300, "expected the progress window after about half a second, got it after " + Show(static_cast<long long>(after)) + " ms");
+    return progress;
+}
+
+// The dialog answers the window system within 100 ms, and Windows would not
+// call it hung.
+bool Answers(HWND window, DWORD* tookMs)
+{
+    DWORD began = GetTickCount();
+    DWORD_PTR ignored = 0;
+    bool answered = SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 100, &ignored) != 0;
+    *tookMs = GetTickCount() - began;
+    return answered && !IsHungAppWindow(window);
+}
+
+void LongCutShowsProgress()
+{
+    std::string mount = Join(SlowMounts(), "slow");
+    FolderEmptiedAtEnd cleanup{mount};
+    Product app;
+    std::string source;
+    HWND progress = StartLongCut(app, mount, &source);
+    // The bar is named by the label before it, as screen readers find it.
+    HWND label = GetWindow(GetDlgItem(progress, ui::kProgressBar), GW_HWNDPREV);
+    CheckEq("the bar's label", ui::TextOf(label), std::string("正在保存新MP3文件："));
+    std::vector<int> positions;
+    DWORD worst = 0;
+    while (!ui::FindMessageBox(app.Process()) && !app.Exited(0)) {
+        DWORD took = 0;
+        Check(Answers(app.dialog, &took) && Answers(progress, &took), "the program did not answer within 100 ms");
+        worst = std::max(worst, took);
+        if (IsWindow(progress)) {
+            int at = static_cast<int>(SendMessageA(GetDlgItem(progress, ui::kProgressBar), PBM_GETPOS, 0, 0));
+            if (positions.empty() || at != positions.back())
+                positions.push_back(at);
+        }
+        Sleep(50);
+    }
+    std::printf("  long cut: the dialog answered within %lu ms at worst; the bar at %s\n", worst, Show(positions).c_str());
+    Check(positions.size() >= 3 && std::is_sorted(positions.begin(), positions.end()),
+          "expected the bar to rise, got " + Show(positions));
+    ExpectMessage(app, kCutDone, ui::Icon::Information);
+    Check(!IsWindow(progress), "expected the progress window gone");
+    CheckSlice(Join(mount, "long.mp3"), source, 1000, kLongSlice);
+}
+
+// Each way out stops the cut at its next piece and leaves nothing on the
+// stick: the 取消 button and Escape keep the program open and silent; the
+// taskbar's close and the session's end close it.
+enum class WayOut { CancelButton, Escape, TaskbarClose, SessionEnd };
+
+void LongCutStopped(WayOut way)
+{
+    std::string mount = Join(SlowMounts(), "slow");
+    FolderEmptiedAtEnd cleanup{mount};
+    Product app;
+    std::string source;
+    HWND progress = StartLongCut(app, mount, &source);
+    Form before = app.Fields();
+    switch (way) {
+    case WayOut::CancelButton:
+        ui::Click(progress, IDCANCEL);
+        break;
+    case WayOut::Escape:
+        ui::PressKey(GetDlgItem(progress, IDCANCEL), VK_ESCAPE);
+        break;
+    case WayOut::TaskbarClose:
+        PostMessageA(app.dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+        break;
+    case WayOut::SessionEnd: {
+        // As Windows ends a session: every top-level window of the program
+        // is asked, then told; the program may be ended once told.
+        std::vector<HWND> windows;
+        EnumThreadWindows(app.Thread(), [](HWND w, LPARAM found) {
+            reinterpret_cast<std::vector<HWND>*>(found)->push_back(w);
+            return TRUE;
+        }, reinterpret_cast<LPARAM>(&windows));
+        DWORD_PTR answer = 0;
+        for (HWND w : windows)
+            SendMessageTimeoutA(w, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 5000, &answer);
+        for (HWND w : windows)
+            SendMessageTimeoutA(w, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 5000, &answer);
+        CheckEq("files on the stick once the session's end was told", FilesIn(mount), std::vector<std::string>{});
+        app.Kill();
+        return;
+    }
+    }
+    if (way == WayOut::TaskbarClose) {
+        Check(app.Exited(3000), "expected the program to end within 3 s of the close");
+    } else {
+        Check(ui::WaitUntil([&] { return !IsWindow(progress); }, 3000), "expected the progress window gone within 3 s");
+        ExpectNoMessage(app, 500);
+        ExpectStillOpen(app);
+        CheckEq("form after the cancel", app.Fields(), before);
+        Check(IsWindowEnabled(app.dialog), "expected the dialog enabled again");
+    }
+    CheckEq("files on the stick", FilesIn(mount), std::vector<std::string>{});
+}
+
+void LongCutCancelled() { LongCutStopped(WayOut::CancelButton); }
+void LongCutEscaped() { LongCutStopped(WayOut::Escape); }
+void LongCutClosed() { LongCutStopped(WayOut::TaskbarClose); }
+void LongCutSessionEnded() { LongCutStopped(WayOut::SessionEnd); }
+
+// The stick fills up, or is pulled out: the progress window goes, the write
+// is reported failed, and the program goes on working.
+void LongCutFails(const char* mountName, bool pull)
+{
+    std::string mount = Join(SlowMounts(), mountName);
+    FolderEmptiedAtEnd cleanup{mount};
+    Product app;
+    std::string source;
+    HWND progress = StartLongCut(app, mount, &source);
+    if (pull)
+        WriteBytes(Join(SlowMounts(), "pull-the-stick"), "");
+    ExpectMessage(app, kWritePrefix + Formed(Join(mount, "long.mp3")) + kOpenFailedSuffix, ui::Icon::Warning);
+    Check(!IsWindow(progress), "expected the progress window gone");
+    ExpectStillOpen(app);
+    if (!pull)
+        CheckEq("files on the stick", FilesIn(mount), std::vector<std::string>{});
+    // Still usable: a short cut onto the ordinary disk.
+    std::string folder = CaseFolder("long_cut_after_failure");
+    SaveAs(app, Join(folder, "short"));
+    ExpectMessage(app, kCutDone, ui::Icon::Information);
+}
+
+void LongCutDiskFull() { LongCutFails("full", false); }
+void LongCutStickPulled() { LongCutFails("vanishing", true); }
 
 // ---- Runner ----------------------------------------------------------------
 
@@ -1334,6 +1500,16 @@ std::vector<Case> AllCases()
         cases.push_back({row.name, [&row] { RunEndRow(row); }});
     for (const NameRow& row : kNameRows)
         cases.push_back({row.name, [&row] { RunNameRow(row); }});
+    if (!SlowMounts().empty()) {
+        cases.push_back({"long_cut_shows_progress", LongCutShowsProgress});
+        cases.push_back({"long_cut_cancelled", LongCutCancelled});
+        cases.push_back({"long_cut_escaped", LongCutEscaped});
+        cases.push_back({"long_cut_closed_from_the_taskbar", LongCutClosed});
+        cases.push_back({"long_cut_session_ended", LongCutSessionEnded});
+        cases.push_back({"long_cut_disk_full", LongCutDiskFull});
+        // Last: the stick does not come back.
+        cases.push_back({"long_cut_stick_pulled", LongCutStickPulled});
+    }
     return cases;
 }
 

@@ -265,7 +265,16 @@ HWND FindMessageBox(DWORD processId)
         // The main dialog's labels have the ID -1 too; its field 1000
         // tells it apart.
         if (IsDialogClass(window) && GetDlgItem(window, kMessageText) && !GetDlgItem(window, kFileNameBox)
-            && !GetDlgItem(window, 1000))
+            && !GetDlgItem(window, 1000) && !GetDlgItem(window, kProgressBar))
+            return window;
+    }
+    return nullptr;
+}
+
+HWND FindProgressWindow(DWORD processId)
+{
+    for (HWND window : TopLevelWindows(processId)) {
+        if (IsDialogClass(window) && GetDlgItem(window, kProgressBar))
             return window;
     }
     return nullptr;

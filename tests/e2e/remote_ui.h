@@ -81,6 +81,10 @@ HWND FindFileDialog(DWORD processId);
 // or null.
 HWND FindMessageBox(DWORD processId);
 MessageBoxSeen ReadMessageBox(HWND box);
+// The progress window of a long cut (the dialog holding the progress bar,
+// kProgressBar), once it shows, or null.
+constexpr int kProgressBar = 1010;
+HWND FindProgressWindow(DWORD processId);
 // Which system icon the icon control shows, told by its pixels on the
 // screen. Its HICON is no use: another process's icon handles cannot be
 // read (GetIconInfo fails), and its copy of a system icon has another

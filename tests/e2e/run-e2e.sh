@@ -14,6 +14,9 @@
 # that ending its wineserver at the end cannot hit anyone else's programs;
 # it is created on first use (about 20 s). The build's architecture picks
 # the Wine loader.
+# E2E_LONG_CUTS=1 adds the long cuts onto slow sticks: three FUSE file
+# systems of tests/slowfs/ (root only, for /dev/fuse), named to the driver
+# in QARVEL_E2E_SLOW.
 # Needs scripts/install-deps.sh to have run.
 set -euo pipefail
 
@@ -56,12 +59,46 @@ if [ "${E2E_LOCKED:-}" != "$WINE_ENV_PREFIX" ]; then
 fi
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/qarvel-e2e.XXXXXX")"
+slow_pids=()
+stop_sticks() {
+  local m
+  for m in slow full vanishing; do
+    # Not asked with -d: a vanished stick answers no stat.
+    fusermount -u -z "$work/sticks/$m" 2>/dev/null || true
+  done
+  [ "${#slow_pids[@]}" -eq 0 ] || kill "${slow_pids[@]}" 2>/dev/null || true
+  slow_pids=()
+}
 finish() {
   # The prefix's wineserver, its desktop and our Xvfb, if we started one:
   # a desktop left on a display that goes away would break the next run.
   wine_xvfb_stop
+  stop_sticks
 }
 trap finish EXIT
+
+# Three slow sticks at 4 MB/s: "slow", "full" (no room past 6 MB) and
+# "vanishing", whose daemon a watcher kills (the stick pulled out) once the
+# driver asks for it with the file pull-the-stick.
+if [ "${E2E_LONG_CUTS:-0}" = 1 ]; then
+  for m in slow full vanishing; do
+    mkdir -p "$work/sticks/$m" "$work/backing/$m"
+    options=(--rate 4000000)
+    [ "$m" != full ] || options+=(--fail-at 6000000 --errno ENOSPC)
+    "$repo/tests/slowfs/slowfs.py" "$work/backing/$m" "$work/sticks/$m" "${options[@]}" 2>>"$work/slowfs.err" &
+    slow_pids+=($!)
+    disown $!  # killed on purpose: no word from the shell about it
+    [ "$m" != vanishing ] || vanishing_pid=$!
+  done
+  for m in slow full vanishing; do
+    for _ in $(seq 100); do mountpoint -q "$work/sticks/$m" && break; sleep 0.1; done
+    mountpoint -q "$work/sticks/$m" || { echo "run-e2e: slowfs did not mount $m" >&2; cat "$work/slowfs.err" >&2; exit 1; }
+  done
+  ( while [ ! -e "$work/sticks/pull-the-stick" ]; do sleep 0.1; done; kill -KILL "$vanishing_pid" ) &
+  slow_pids+=($!)
+  export QARVEL_E2E_SLOW
+  QARVEL_E2E_SLOW="$(wine_winpath "$work/sticks")"
+fi
 
 # A wineserver left by an earlier run may sit on a display that is gone.
 if [ -d "$WINE_ENV_PREFIX" ]; then
@@ -92,6 +129,7 @@ if [ "$rc" -ne 0 ]; then
   grep -v 'FS volume label and serial are not available' "$work/wine.err" >&2 || true
 else
   echo "run-e2e: passed in $((SECONDS - start)) s" >&2
+  stop_sticks
   rm -rf "$work"
 fi
 exit "$rc"

@@ -9,7 +9,6 @@
 #include "platform/cfilefind.h"
 #include "platform/cfileslice.h"
 #include "platform/path_rules.h"
-#include "platform/win32/slice_views_win32.h"
 #include "tests/win32/harness.h"
 #include "text_win32.h"
 
@@ -245,14 +244,13 @@ TEST(File_LargeWriteAndReadLoopOverPieces)
     CHECK(back == bytes);
 }
 
-// The path a 32-bit process takes for a slice near 2 GiB, taken here in
-// either build by a view limit of one allocation granule (64 KiB): windows
-// that start mid-granule, end mid-granule, and span several.
-TEST(FileSlice_WrittenThroughWindowsOfItsMapping)
+// A slice goes through the backend's buffer of 1 MiB in pieces: pieces
+// that start and end mid-buffer, span several buffers, or are one byte.
+TEST(FileSlice_WrittenInPiecesThroughItsBuffer)
 {
     TempDir dir;
     std::string source = dir.Path("source.bin");
-    std::string bytes((1u << 20) + 12345, '\0');
+    std::string bytes((3u << 20) + 12345, '\0');
     for (size_t i = 0; i < bytes.size(); ++i)
         bytes[i] = static_cast<char>((i * 2654435761u) >> 24);
     Put(source, bytes);
@@ -261,13 +259,12 @@ TEST(FileSlice_WrittenThroughWindowsOfItsMapping)
         UINT count;
     };
     const Row rows[] = {
-        { 0, 1u << 20 },                   // whole windows from the start
-        { 12345, 300000 },                 // starts and ends mid-window
-        { 65536, 65536 },                  // exactly one window
-        { 65535, 2 },                      // two bytes across a boundary
-        { 1 << 20, 12345 },                // the tail of the file
+        { 0, 3u << 20 },                   // whole buffers from the start
+        { 12345, 3000000 },                // starts and ends mid-buffer
+        { 1 << 20, 1u << 20 },             // exactly one buffer
+        { (1 << 20) - 1, 3 },              // a few bytes
+        { 3 << 20, 12345 },                // the tail of the file
     };
-    win32::LimitSliceViews(1);
     for (const Row& row : rows) {
         harness::Case c("offset " + std::to_string(row.offset) + ", count " + std::to_string(row.count));
         std::string output = dir.Path("slice-" + std::to_string(row.offset) + ".bin");
@@ -279,12 +276,14 @@ TEST(FileSlice_WrittenThroughWindowsOfItsMapping)
             CHECK(in.Close());
             CFile out;
             CHECK(out.Open(output.c_str(), CFile::modeCreate | CFile::modeWrite));
-            CHECK(slice.WriteTo(out));
+            // In two pieces, the second starting wherever the first ended.
+            UINT first = row.count / 3;
+            CHECK(slice.WritePiece(out, 0, first));
+            CHECK(slice.WritePiece(out, first, row.count - first));
             CHECK(slice.Intact());
         }
         CHECK(Get(output) == bytes.substr(static_cast<size_t>(row.offset), row.count));
     }
-    win32::LimitSliceViews(static_cast<SIZE_T>(-1));
 }
 
 TEST(File_LengthBeyond4GiB)
