@@ -1,10 +1,12 @@
 #!/usr/bin/python3
 """Two builds' cut command beside dd conv=fsync, in turns: what a change to
-the file half costs. Each of the three copies the first 1 MiB and 64 MiB of
-one source, after the same 1 s pause, RUNS times; prints medians and the
-fastest runs.
+the file half costs. Each of the three copies the first MiB of one source,
+for each size of SIZES (default 1 and 64), after the same 1 s pause, RUNS
+times; prints medians and the fastest runs.
 
-    bench/compare-cuts.py OLD_CUT_ONCE NEW_CUT_ONCE WORK_DIR [RUNS]
+    bench/compare-cuts.py OLD_CUT_ONCE NEW_CUT_ONCE WORK_DIR [RUNS [SIZES]]
+
+SIZES in MiB, comma-separated: 64,1024 for a long cut.
 
 CUT_ONCE is build/bench/bench/cut_once of each build (scripts/bench.sh
 builds it).
@@ -22,13 +24,15 @@ MiB = 1 << 20
 def main():
     old, new, work = sys.argv[1:4]
     runs = int(sys.argv[4]) if len(sys.argv) > 4 else 9
+    sizes = [int(s) * MiB for s in sys.argv[5].split(",")] if len(sys.argv) > 5 else [MiB, 64 * MiB]
     os.makedirs(work, exist_ok=True)
     source = os.path.join(work, "source.mp3")
     with open(source, "wb") as f:
-        f.write(os.urandom(65 * MiB))
+        for _ in range(max(sizes) // MiB + 1):
+            f.write(os.urandom(MiB))
     tools = [("dd conv=fsync", None), ("cut, old build", old), ("cut, new build", new)]
     times = {}
-    for size in (MiB, 64 * MiB):
+    for size in sizes:
         for _ in range(runs):
             for name, cut_once in tools:
                 output = os.path.join(work, "out")
@@ -45,7 +49,7 @@ def main():
                 subprocess.run(command, check=True, stdout=subprocess.DEVNULL)
                 times.setdefault((size, name), []).append(time.perf_counter() - start)
     print("slice    tool              median s  fastest s  vs dd conv=fsync (medians)")
-    for size in (MiB, 64 * MiB):
+    for size in sizes:
         baseline = statistics.median(times[(size, "dd conv=fsync")])
         for name, _ in tools:
             runs_of = times[(size, name)]

@@ -97,6 +97,11 @@ echo "== native unit tests (headless backend, ASan + UBSan)"
 cmake --preset native >/dev/null
 cmake --build --preset native -j"$(nproc)"
 suite "native unit tests" ctest --test-dir build/native --output-on-failure
+# A long cut's copy runs on a second thread: the unit tests again under
+# ThreadSanitizer.
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan -j"$(nproc)" >/dev/null
+suite "unit tests under ThreadSanitizer" ctest --test-dir build/tsan --output-on-failure -E "^CutFaults[.]|_NOT_BUILT"
 suite "cuts on FUSE mounts and across file systems" tests/mounts/run-mount-tests.sh build/native
 
 echo "== fuzzing the open-source and cut commands (libFuzzer, bounded)"
@@ -134,8 +139,10 @@ wine_lane() {
     prefix="$REPO/build/wineprefix-$build-${locale%%.*}"
     run_suite "layer tests ($build, $locale)" \
       env WINE_ENV_LOCALE="$locale" WINE_ENV_PREFIX="$prefix" tests/win32/run-layer-tests.sh "build/$build"
+    # The long cuts onto slow sticks once per build, in the first locale.
     run_suite "end-to-end tests ($build, $locale)" \
-      env WINE_ENV_LOCALE="$locale" E2E_WINE_PREFIX="$prefix" tests/e2e/run-e2e.sh "build/$build/Qarvel.exe"
+      env WINE_ENV_LOCALE="$locale" E2E_WINE_PREFIX="$prefix" E2E_LONG_CUTS="$([ "$locale" = "${locales[0]}" ] && echo 1 || echo 0)" \
+          tests/e2e/run-e2e.sh "build/$build/Qarvel.exe"
   done
   for dpi in "${scales[@]}"; do
     run_suite "dialog layout at $dpi dpi ($build)" \

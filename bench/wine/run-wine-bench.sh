@@ -7,7 +7,9 @@
 # (scripts/bench.sh does, then runs this).
 #
 # Usage: bench/wine/run-wine-bench.sh [BUILD_DIR...] [-- WORK_DIR]
-#   BUILD_DIR  a Windows build (default build/win32)
+#   BUILD_DIR  a Windows build (default build/win32); two of one
+#              architecture (another checkout's beside this one's) are
+#              named after their checkouts' folders
 #   WORK_DIR   default build/bench-work; its source.bin (the native
 #              bench's) is reused, or made
 # Settings: BENCH_RUNS (cut runs per size, default 7), BENCH_STARTUP_RUNS
@@ -46,7 +48,13 @@ for build in "${builds[@]}"; do
   WINE_ENV_PREFIX="$repo/build/wineprefix-bench-$WINE_ENV_ARCH"
   wine_env_init
   arch+=("$WINE_ENV_ARCH") loader+=("$WINE_ENV_LOADER") prefix+=("$WINEPREFIX")
-  names+=("Qarvel $WINE_ENV_ARCH")
+  # Two builds of one architecture (the previous commit's beside this
+  # one's) are told apart by their checkouts' folders.
+  name="Qarvel $WINE_ENV_ARCH"
+  for taken in "${names[@]}"; do
+    [ "$taken" != "$name" ] || name="$name $(basename "$(dirname "$(dirname "$build")")")"
+  done
+  names+=("$name")
 done
 spinner=
 finish() {
