@@ -23,6 +23,10 @@ struct Template {
 // The template with this resource ID, or nullptr.
 const Template* FindTemplate(UINT templateId);
 
+// The session is ending (a signal): every dialog is told so, innermost
+// first, and the main dialog is closed. Main thread only.
+void EndSession();
+
 // The dialog's own window, and one of its controls (by its template index,
 // for the controls without an ID).
 GtkWidget* Toplevel(HWND window);

@@ -1,17 +1,26 @@
 // The program's resources, compiled in as the Windows builds link theirs:
-// the dialog template's table and the icon.
+// the dialog templates' tables and the icon.
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
 #include "gtk_backend.h"
 #include "platform/resources.h"
+#include "res/progress_dialog_table.h"
 #include "res/qarvel_icon.h"
 #include "res/resource.h"
 
 const gtk_backend::Template* gtk_backend::FindTemplate(UINT templateId)
 {
-    static const Template cutter = { IDD_CUTTER_DIALOG, &dialog_table::kDialog, dialog_table::kControls,
-                                     sizeof dialog_table::kControls / sizeof dialog_table::kControls[0] };
-    return templateId == IDD_CUTTER_DIALOG ? &cutter : nullptr;
+    static const Template templates[] = {
+        { IDD_CUTTER_DIALOG, &dialog_table::kDialog, dialog_table::kControls,
+          sizeof dialog_table::kControls / sizeof dialog_table::kControls[0] },
+        { IDD_CUT_PROGRESS, &dialog_table::kProgressDialog, dialog_table::kProgressControls,
+          sizeof dialog_table::kProgressControls / sizeof dialog_table::kProgressControls[0] },
+    };
+    for (const Template& found : templates) {
+        if (found.id == templateId)
+            return &found;
+    }
+    return nullptr;
 }
 
 HINSTANCE AfxFindResourceHandle(LPCTSTR /*name*/, LPCTSTR /*type*/)

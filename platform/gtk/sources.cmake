@@ -27,4 +27,4 @@ include(${CMAKE_SOURCE_DIR}/platform/posix/sources.cmake)
 # The program's entry point, outside the library: test programs bring a
 # main of their own.
 add_library(platform_entry OBJECT ${CMAKE_SOURCE_DIR}/platform/gtk/main_gtk.cpp)
-target_link_libraries(platform_entry PUBLIC platform)
+target_link_libraries(platform_entry PUBLIC platform PRIVATE dialog_table)

@@ -10,6 +10,10 @@
 // the event, from an idle callback, not inside it: a modal dialog that ran
 // inside the handler of an accessibility action would leave the program's
 // accessibility bus unanswered until it closed.
+//
+// Every GTK call is made on the main thread. The one operation another
+// thread may call, PostMessage, hands its message to the main loop
+// (g_idle_add_full is thread-safe) and touches nothing else.
 #include <gtk/gtk.h>
 
 #include <exception>
@@ -26,6 +30,7 @@
 #include "res/field_labels.h"
 #include "text_gtk.h"
 
+#define WS_VISIBLE 0x10000000u
 #define WS_DISABLED 0x08000000u
 #define WS_TABSTOP 0x00010000u
 #define BS_TYPEMASK 0x0000000Fu
@@ -46,11 +51,34 @@ struct HWND__ {
     // Commands waiting for the idle callback, and its source.
     std::vector<WPARAM> commands;
     guint idle = 0;
+    // Set by EnableWindow(FALSE): the user's input to the window is dropped.
+    bool disabled = false;
+    // The window's number in creation order. Posted messages and timers
+    // name their window by it, so that a message for a window gone is not
+    // taken by a later one at the same address.
+    unsigned long serial = 0;
+    // Timer sources by the program's timer ID.
+    std::map<UINT_PTR, guint> timers;
 };
 
 namespace {
 
 const char kIdKey[] = "qarvel-id";
+// A progress bar's range and position, as the program set them.
+const char kBarLowKey[] = "qarvel-bar-low";
+const char kBarHighKey[] = "qarvel-bar-high";
+const char kBarPositionKey[] = "qarvel-bar-position";
+
+// The dialogs that exist, by serial: the oldest (the main dialog) first.
+// Touched on the main thread only.
+std::map<unsigned long, HWND> g_live;
+unsigned long g_lastSerial = 0;
+
+HWND LiveWindow(unsigned long serial)
+{
+    auto it = g_live.find(serial);
+    return it == g_live.end() ? nullptr : it->second;
+}
 
 // The dialog's look: the template's font, resolved through fontconfig, with
 // the CJK fonts that carry its characters on Linux after it; and controls
@@ -145,6 +173,46 @@ void PostCommand(HWND window, int id, UINT code)
         window->idle = g_idle_add(RunCommands, window);
 }
 
+// A message posted from any thread, on its way to the main loop.
+struct Posted {
+    unsigned long serial;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+gboolean DeliverPosted(gpointer data)
+{
+    const Posted& posted = *static_cast<Posted*>(data);
+    // Dropped when its window has been destroyed meanwhile.
+    if (HWND window = LiveWindow(posted.serial))
+        Deliver(window, posted.message, posted.wParam, posted.lParam);
+    return G_SOURCE_REMOVE;
+}
+
+void FreePosted(gpointer data)
+{
+    delete static_cast<Posted*>(data);
+}
+
+struct Timer {
+    unsigned long serial;
+    UINT_PTR id;
+};
+
+gboolean DeliverTimer(gpointer data)
+{
+    Timer timer = *static_cast<Timer*>(data);
+    if (HWND window = LiveWindow(timer.serial))
+        Deliver(window, WM_TIMER, timer.id, 0);
+    return G_SOURCE_CONTINUE;
+}
+
+void FreeTimer(gpointer data)
+{
+    delete static_cast<Timer*>(data);
+}
+
 void OnEntryChanged(GtkEditable* entry, gpointer data)
 {
     int id = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(entry), kIdKey));
@@ -154,24 +222,45 @@ void OnEntryChanged(GtkEditable* entry, gpointer data)
 // Enter in an edit field: the dialog's default command.
 void OnEntryActivate(GtkEntry* /*entry*/, gpointer data)
 {
-    PostCommand(static_cast<HWND>(data), IDOK, 0);
+    HWND window = static_cast<HWND>(data);
+    if (!window->disabled)
+        PostCommand(window, IDOK, 0);
 }
 
+// A click, a key on the focused button, or a screen reader's action, which
+// comes as no event: dropped while the dialog is disabled.
 void OnButtonClicked(GtkButton* button, gpointer data)
 {
+    HWND window = static_cast<HWND>(data);
     int id = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(button), kIdKey));
-    PostCommand(static_cast<HWND>(data), id, BN_CLICKED);
+    if (!window->disabled)
+        PostCommand(window, id, BN_CLICKED);
 }
 
+// Keys come to the toplevel before its focused control: a disabled
+// dialog's are dropped here. Escape is the dialog's IDCANCEL.
 gboolean OnKeyPress(GtkWidget* /*window*/, GdkEventKey* event, gpointer data)
 {
+    HWND window = static_cast<HWND>(data);
+    if (window->disabled)
+        return TRUE;
     if (event->keyval != GDK_KEY_Escape)
         return FALSE;
-    PostCommand(static_cast<HWND>(data), IDCANCEL, 0);
+    PostCommand(window, IDCANCEL, 0);
     return TRUE;
 }
 
-// The close box: the dialog decides, as on IDCANCEL.
+// A control's mouse press, before its own handling: dropped while the
+// dialog is disabled (greying the dialog instead would make every control
+// flash grey for a cut of a few milliseconds).
+gboolean OnControlPress(GtkWidget* /*control*/, GdkEventButton* /*event*/, gpointer data)
+{
+    return static_cast<HWND>(data)->disabled ? TRUE : FALSE;
+}
+
+// The close box (or the window manager's close, or a dock's): the dialog
+// decides, as on IDCANCEL, even while it is disabled, so that the main
+// dialog closed during a cut stops the cut and ends the program.
 gboolean OnDelete(GtkWidget* /*window*/, GdkEvent* /*event*/, gpointer data)
 {
     PostCommand(static_cast<HWND>(data), IDCANCEL, 0);
@@ -197,12 +286,18 @@ GtkWidget* MakeControl(HWND window, const dialog_table::Control& control)
     } else if (kind == "Button") {
         widget = gtk_button_new_with_label(control.text);
         g_signal_connect(widget, "clicked", G_CALLBACK(OnButtonClicked), window);
+    } else if (kind == "msctls_progress32") {
+        // A screen reader reads its fraction (AtkValue), which follows the
+        // position. Windows' default range is 0 to 100.
+        widget = gtk_progress_bar_new();
+        g_object_set_data(G_OBJECT(widget), kBarHighKey, GINT_TO_POINTER(100));
     } else {
         widget = gtk_label_new(control.text);
         gtk_label_set_xalign(GTK_LABEL(widget), 0.0f);
         gtk_label_set_yalign(GTK_LABEL(widget), 0.0f);
     }
     g_object_set_data(G_OBJECT(widget), kIdKey, GINT_TO_POINTER(control.id));
+    g_signal_connect(widget, "button-press-event", G_CALLBACK(OnControlPress), window);
     gtk_widget_set_sensitive(widget, (control.style & WS_DISABLED) == 0);
     gtk_widget_set_size_request(widget, DialogXToPixels(control.cx, window->base),
                                 DialogYToPixels(control.cy, window->base));
@@ -258,9 +353,13 @@ void BuildWindow(HWND window, HWND owner)
     // Minimized, never maximized or resized, as the template's frame.
     gtk_window_set_resizable(gtkWindow, FALSE);
     gtk_window_set_position(gtkWindow, GTK_WIN_POS_CENTER);
+    // An owned dialog stays over its owner, which DoModal disables. It is
+    // not made GTK-modal: GTK's grab would drop the owner's delete event,
+    // and closing the main dialog must still reach the program mid-cut.
     if (owner) {
         gtk_window_set_transient_for(gtkWindow, GTK_WINDOW(owner->window));
-        gtk_window_set_modal(gtkWindow, TRUE);
+        gtk_window_set_type_hint(gtkWindow, GDK_WINDOW_TYPE_HINT_DIALOG);
+        gtk_window_set_position(gtkWindow, GTK_WIN_POS_CENTER_ON_PARENT);
     }
     ApplyStyle(window->window, dialog);
     window->base = MeasureBaseUnits(window->window);
@@ -275,6 +374,9 @@ void BuildWindow(HWND window, HWND owner)
 
 void DestroyWindow(HWND window)
 {
+    g_live.erase(window->serial);
+    for (const auto& timer : window->timers)
+        g_source_remove(timer.second);
     if (window->idle)
         g_source_remove(window->idle);
     if (window->window)
@@ -303,7 +405,58 @@ GtkWidget* Item(const CWnd& wnd, int id)
     return it == wnd.m_hWnd->byId.end() ? nullptr : it->second;
 }
 
+int BarValue(GtkWidget* bar, const char* key)
+{
+    return GPOINTER_TO_INT(g_object_get_data(G_OBJECT(bar), key));
+}
+
+// Stores the range and position, the position kept in the range as
+// Windows keeps it, and shows the fraction.
+void SetBar(GtkWidget* bar, int low, int high, int position)
+{
+    if (position > high)
+        position = high;
+    if (position < low)
+        position = low;
+    g_object_set_data(G_OBJECT(bar), kBarLowKey, GINT_TO_POINTER(low));
+    g_object_set_data(G_OBJECT(bar), kBarHighKey, GINT_TO_POINTER(high));
+    g_object_set_data(G_OBJECT(bar), kBarPositionKey, GINT_TO_POINTER(position));
+    double fraction = high > low ? static_cast<double>(position - low) / (high - low) : 0.0;
+    gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(bar), fraction);
+}
+
 }  // namespace
+
+// Windows tells a session's end to every top-level window: whether it may
+// end (WM_QUERYENDSESSION), then that it does (WM_ENDSESSION), after which
+// the process may be ended at any time. The innermost dialog hears it
+// first, so that a cut in progress stops and removes its unfinished file
+// before the dialogs below it close. The session cannot be refused here: a
+// signal is not a question. The main dialog is then closed as by its close
+// box, and GTK's own dialogs (a message, a file dialog) are answered as
+// closed, which ends their loops.
+void gtk_backend::EndSession()
+{
+    std::vector<unsigned long> innermostFirst;
+    for (auto it = g_live.rbegin(); it != g_live.rend(); ++it)
+        innermostFirst.push_back(it->first);
+    for (unsigned long serial : innermostFirst) {
+        if (HWND window = LiveWindow(serial))
+            Deliver(window, WM_QUERYENDSESSION, 0, 0);
+    }
+    for (unsigned long serial : innermostFirst) {
+        if (HWND window = LiveWindow(serial))
+            Deliver(window, WM_ENDSESSION, TRUE, 0);
+    }
+    GList* toplevels = gtk_window_list_toplevels();
+    for (GList* at = toplevels; at; at = at->next) {
+        if (GTK_IS_DIALOG(at->data) && gtk_widget_get_visible(GTK_WIDGET(at->data)))
+            gtk_dialog_response(GTK_DIALOG(at->data), GTK_RESPONSE_DELETE_EVENT);
+    }
+    g_list_free(toplevels);
+    if (!g_live.empty())
+        PostCommand(g_live.begin()->second, IDCANCEL, 0);
+}
 
 GtkWidget* gtk_backend::Toplevel(HWND window)
 {
@@ -398,6 +551,88 @@ LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam)
     return result;
 }
 
+LRESULT CWnd::SendDlgItemMessage(int id, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    GtkWidget* bar = Item(*this, id);
+    if (!bar || !GTK_IS_PROGRESS_BAR(bar))
+        return 0;
+    int low = BarValue(bar, kBarLowKey);
+    int high = BarValue(bar, kBarHighKey);
+    int position = BarValue(bar, kBarPositionKey);
+    switch (message) {
+    case PBM_SETRANGE32:
+        SetBar(bar, static_cast<int>(wParam), static_cast<int>(lParam), position);
+        return static_cast<LRESULT>(MAKEWPARAM(low, high));
+    case PBM_SETPOS:
+        SetBar(bar, low, high, static_cast<int>(wParam));
+        return position;
+    case PBM_GETPOS:
+        return position;
+    default:
+        return 0;
+    }
+}
+
+BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    // The serial was set before any other thread could know the window,
+    // and never changes.
+    if (!m_hWnd)
+        return FALSE;
+    Posted* posted = new Posted{ m_hWnd->serial, message, wParam, lParam };
+    g_idle_add_full(G_PRIORITY_DEFAULT, DeliverPosted, posted, FreePosted);
+    return TRUE;
+}
+
+BOOL CWnd::EnableWindow(BOOL enable)
+{
+    if (!m_hWnd)
+        return FALSE;
+    BOOL wasDisabled = m_hWnd->disabled ? TRUE : FALSE;
+    m_hWnd->disabled = enable == FALSE;
+    return wasDisabled;
+}
+
+BOOL CWnd::ShowWindow(int command)
+{
+    if (!m_hWnd)
+        return FALSE;
+    GtkWidget* window = m_hWnd->window;
+    BOOL wasVisible = gtk_widget_get_visible(window) ? TRUE : FALSE;
+    if (command == SW_HIDE) {
+        gtk_widget_hide(window);
+    } else {
+        // Shown and made active, as SW_SHOW does: the keys go where they
+        // can act while its owner is disabled.
+        gtk_widget_show_all(window);
+        gtk_window_present(GTK_WINDOW(window));
+    }
+    return wasVisible;
+}
+
+UINT_PTR CWnd::SetTimer(UINT_PTR id, UINT elapse)
+{
+    if (!m_hWnd)
+        return 0;
+    // A timer with this ID is replaced, as on Windows.
+    KillTimer(id);
+    m_hWnd->timers[id] = g_timeout_add_full(G_PRIORITY_DEFAULT, elapse, DeliverTimer,
+                                            new Timer{ m_hWnd->serial, id }, FreeTimer);
+    return id;
+}
+
+BOOL CWnd::KillTimer(UINT_PTR id)
+{
+    if (!m_hWnd)
+        return FALSE;
+    auto it = m_hWnd->timers.find(id);
+    if (it == m_hWnd->timers.end())
+        return FALSE;
+    g_source_remove(it->second);
+    m_hWnd->timers.erase(it);
+    return TRUE;
+}
+
 BOOL CWnd::IsIconic() const
 {
     GdkWindow* window = m_hWnd ? gtk_widget_get_window(m_hWnd->window) : nullptr;
@@ -423,26 +658,40 @@ INT_PTR CDialog::DoModal()
     HWND window = new HWND__;
     window->wnd = this;
     window->layout = layout;
+    window->serial = ++g_lastSerial;
+    g_live[window->serial] = window;
     BuildWindow(window, owner);
     m_hWnd = window;
+    // The owner takes no input from the user until this dialog ends, as
+    // MFC's DoModal disables it; it was disabled already when nested.
+    bool enableOwner = owner && !owner->wnd->EnableWindow(FALSE);
     if (OnInitDialog())
         FocusFirstTabStop(window);
-    INT_PTR result = -1;
     if (!window->ended) {
-        gtk_widget_show_all(window->window);
+        // A template without WS_VISIBLE shows itself (ShowWindow).
+        if (layout->dialog->style & WS_VISIBLE)
+            gtk_widget_show_all(window->window);
         window->loop = g_main_loop_new(nullptr, FALSE);
         g_main_loop_run(window->loop);
     }
-    result = window->endResult;
+    INT_PTR result = window->endResult;
+    // The owner is enabled before this window goes, so that the focus can
+    // return to it.
+    if (enableOwner)
+        owner->wnd->EnableWindow(TRUE);
     m_hWnd = nullptr;
     DestroyWindow(window);
     return result;
 }
 
+// Hides the dialog at once, as Windows' EndDialog does: the main dialog
+// closed during a cut vanishes while the cut's loop runs on to its next
+// piece.
 void CDialog::EndDialog(int result)
 {
     m_hWnd->ended = true;
     m_hWnd->endResult = result;
+    gtk_widget_hide(m_hWnd->window);
     if (m_hWnd->loop)
         g_main_loop_quit(m_hWnd->loop);
 }

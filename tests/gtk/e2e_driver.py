@@ -7,15 +7,18 @@ case and drives it from outside the process through AT-SPI only: fields are
 found by the names a screen reader announces, buttons pressed through their
 accessibility action, the GTK file chooser answered by typing a path, each
 message read for its text, kind and caption. The cases are the Windows
-end-to-end driver's (tests/e2e/driver.cpp), where they apply.
+end-to-end driver's (tests/e2e/driver.cpp), where they apply. The long
+cuts save to a slow USB stick that tests/slowfs/slowfs.py stands in for.
 
     tests/gtk/session.sh /usr/bin/python3 tests/gtk/e2e_driver.py QARVEL [CASE...]
 
 Ends with the line "N passed, M failed".
 """
 
+import ctypes
 import os
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -38,6 +41,10 @@ def open_failed(path):
     return "打开文件：\n" + path + "\n失败！"
 
 
+def write_failed(path):
+    return "写入文件：\n" + path + "\n失败！"
+
+
 def source_missing(path):
     return "文件：\n" + path + "\n不存在存在，请重新指定。"
 
@@ -54,6 +61,7 @@ START_BYTE, BYTE_COUNT = "从此数据点截取[起始字节]：", "截取的字
 FIELDS = [SOURCE_PATH, FILE_SIZE, TOTAL_SECONDS, BYTES_PER_SECOND, START_SECONDS, END_SECONDS,
           START_BYTE, BYTE_COUNT]
 OPEN_BUTTON, SAVE_BUTTON, CLOSE_BUTTON = "打开MP3文件", "保存新MP3文件", "关闭"
+PROGRESS_LABEL, CANCEL_BUTTON = "正在保存新MP3文件：", "取消"
 
 SOURCE_SIZE = 900
 KEY_RETURN, KEY_ESCAPE, KEY_TAB, KEY_BACKSPACE = 0xFF0D, 0xFF1B, 0xFF09, 0xFF08
@@ -80,7 +88,7 @@ def wait_for(find, seconds=10.0, what="it"):
         if found:
             return found
         if time.monotonic() > end:
-            raise Failure("waited %.0f s for %s" % (seconds, what))
+            raise Failure("waited %g s for %s" % (seconds, what))
         time.sleep(0.05)
 
 
@@ -143,6 +151,7 @@ class Product:
         nodes = list(walk(self.frame))
         self.fields = {n.name: n for n in nodes if n.getRoleName() == "text"}
         self.buttons = {n.name: n for n in nodes if n.getRoleName() == "push button"}
+        self.worst_ms = 0
 
     def _find_app(self):
         for app in pyatspi.Registry.getDesktop(0):
@@ -155,6 +164,34 @@ class Product:
             if window is not None and window.getRoleName() == role and (name is None or window.name == name):
                 return window
         return None
+
+    def progress(self):
+        """The progress window and its bar, while shown."""
+        try:
+            for window in self.app:
+                if window is not None and window.getRoleName() in ("dialog", "frame"):
+                    bar = next((n for n in walk(window) if n.getRoleName() == "progress bar"), None)
+                    if bar is not None:
+                        return window, bar
+        except Exception:  # a window that went while it was looked at
+            pass
+        return None
+
+    def watch(self, until, seconds, what):
+        """Calls until every 50 ms until it returns something true, asking
+        the main dialog for a field's text before each call: the slowest
+        answer is kept in worst_ms."""
+        end = time.monotonic() + seconds
+        while True:
+            began = time.monotonic()
+            self.text(SOURCE_PATH)
+            self.worst_ms = max(self.worst_ms, (time.monotonic() - began) * 1000)
+            found = until()
+            if found:
+                return found
+            check(time.monotonic() < end, "waited %g s for %s (the main dialog's slowest answer: %.0f ms)"
+                  % (seconds, what, self.worst_ms))
+            time.sleep(0.05)
 
     def close(self):
         if self.process.poll() is None:
@@ -566,6 +603,223 @@ def startup_state_and_tab_order(app):
     check_eq("focus from the start, then after each Tab", walked, TAB_ORDER)
 
 
+# ---- Long cuts to a slow stick ----------------------------------------------
+
+SLOWFS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "slowfs", "slowfs.py")
+# 40 MB at 4 MB/s: about 10 s.
+LONG_START, LONG_COUNT, STICK_RATE = 1000000, 40000000, "4000000"
+
+
+def long_source():
+    """42 MB of random bytes on the ordinary disk, made once a run."""
+    global LONG_SOURCE
+    path = os.path.join(WORK, "long.mp3")
+    if not os.path.exists(path):
+        LONG_SOURCE = os.urandom(2 * LONG_START + LONG_COUNT)
+        write_bytes(path, LONG_SOURCE)
+    return path, LONG_SOURCE
+
+
+class Stick:
+    """slowfs mounted in the case's folder, with one file of its own on it."""
+
+    def __init__(self, folder, options):
+        self.path, backing = os.path.join(folder, "stick"), os.path.join(folder, "backing")
+        os.makedirs(self.path)
+        os.makedirs(backing)
+        with open(os.path.join(WORK, "slowfs.log"), "ab") as log:
+            self.daemon = subprocess.Popen([SLOWFS, backing, self.path, "--rate", STICK_RATE] + options,
+                                           stderr=log)
+        wait_for(lambda: self.daemon.poll() is not None or self.mounted(), 10, "the slow stick")
+        check(self.daemon.poll() is None, "slowfs did not mount: see slowfs.log")
+        write_bytes(os.path.join(self.path, "old.mp3"), b"old")
+
+    def mounted(self):
+        return subprocess.run(["mountpoint", "-q", self.path]).returncode == 0
+
+    def pull(self):
+        """The stick pulled out: the daemon killed, the mount dead."""
+        self.daemon.kill()
+        self.daemon.wait()
+
+    def close(self):
+        if self.daemon.poll() is None:
+            subprocess.run(["fusermount", "-u", self.path], stderr=subprocess.DEVNULL)
+            try:
+                self.daemon.wait(10)
+                return
+            except subprocess.TimeoutExpired:
+                self.pull()
+        subprocess.run(["fusermount", "-u", "-z", self.path], stderr=subprocess.DEVNULL)
+
+
+class XClientMessage(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                ("format", ctypes.c_int), ("data", ctypes.c_long * 5), ("pad", ctypes.c_long * 12)]
+
+
+def close_as_window_manager(title):
+    """WM_DELETE_WINDOW to the top-level window of this title, as a window
+    manager sends for the close box (xdotool's windowclose destroys the
+    window instead). Returns the window's id."""
+    tree = subprocess.run(["xwininfo", "-root", "-children"], capture_output=True, text=True).stdout
+    window = next(int(line.split()[0], 16) for line in tree.splitlines()
+                  if line.count('"') >= 2 and line.split('"')[1] == title)
+    x11 = ctypes.CDLL("libX11.so.6")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XInternAtom.restype = ctypes.c_ulong
+    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    display = x11.XOpenDisplay(None)
+    event = XClientMessage(type=33, window=window, format=32,  # ClientMessage
+                           message_type=x11.XInternAtom(display, b"WM_PROTOCOLS", 0))
+    event.data[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
+    x11.XSendEvent(display, window, 0, 0, ctypes.byref(event))
+    x11.XCloseDisplay(display)
+    return window
+
+
+def viewable(window):
+    shown = subprocess.run(["xwininfo", "-id", str(window)], capture_output=True, text=True).stdout
+    return "IsViewable" in shown
+
+
+class LongCut:
+    """A 40 MB cut to the stick, run until its progress window shows."""
+
+    def __init__(self, app, folder, stick):
+        self.folder, self.stick = folder, stick
+        path, self.source = long_source()
+        app.paste(SOURCE_PATH, path)
+        app.paste(START_BYTE, str(LONG_START))
+        app.paste(BYTE_COUNT, str(LONG_COUNT))
+        self.form, self.on_stick = app.form(), files_in(stick.path)
+        self.output = os.path.join(stick.path, "out.mp3")
+        app.save_as(os.path.join(stick.path, "out"))
+        began = time.monotonic()
+        self.window, self.bar = app.watch(app.progress, 5, "the progress window")
+        self.shown_after = time.monotonic() - began
+
+
+def check_nothing_left(cut):
+    check_eq("files on the stick", files_in(cut.stick.path), cut.on_stick)
+
+
+def cut_finishes(app, cut):
+    check_eq("progress bar's name", cut.bar.name, PROGRESS_LABEL)
+    check(0.3 < cut.shown_after < 1.5, "progress window shown after %.2f s" % cut.shown_after)
+    # The main dialog is disabled: a middle click's paste into a field and
+    # a button's action are dropped.
+    subprocess.run(["xclip", "-selection", "primary"], input=b"77", check=True)
+    x, y, width, height = app.fields[START_BYTE].queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    subprocess.run(["xdotool", "mousemove", str(x + width // 2), str(y + height // 2), "click", "2"], check=True)
+    press(app.buttons[CLOSE_BUTTON])
+    time.sleep(0.2)
+    check(app.process.poll() is None and showing(app.frame), "the main dialog took 关闭 mid-cut")
+    values = []
+
+    def ended():
+        try:
+            if app.progress():
+                values.append(cut.bar.queryValue().currentValue)
+        except Exception:  # the window went meanwhile
+            pass
+        return app._window("alert")
+    app.watch(ended, 30, "the end of the cut")
+    print("  main dialog's slowest answer %.0f ms; progress shown after %.2f s; bar read %d times, %s"
+          % (app.worst_ms, cut.shown_after, len(values), values and "%.2f to %.2f" % (values[0], values[-1])),
+          flush=True)
+    check(app.worst_ms < 100, "the main dialog took %.0f ms to answer" % app.worst_ms)
+    check(len(set(values)) >= 3 and values == sorted(values) and values[-1] > 0.5,
+          "expected the bar's value to rise, read %r" % values)
+    app.expect_message(CUT_DONE, INFORMATION)
+    check_eq("form after the cut", app.form(), cut.form)
+    check_eq("files on the stick", files_in(cut.stick.path), sorted(cut.on_stick + ["out.mp3"]))
+    check_slice(cut.output, cut.source, LONG_START, LONG_COUNT)
+
+
+def cancelled_with(how):
+    def play(app, cut):
+        cancel = next(n for n in walk(cut.window) if n.getRoleName() == "push button" and n.name == CANCEL_BUTTON)
+        if how == "button":
+            press(cancel)
+        else:
+            app.focus(cancel)
+            key(KEY_ESCAPE)
+        app.watch(lambda: app.progress() is None, 5, "the progress window to go")
+        app.expect_no_message(0.5)
+        app.expect_still_open()
+        check_eq("form after the cut", app.form(), cut.form)
+        check_nothing_left(cut)
+    return play
+
+
+def main_dialog_closed(app, cut):
+    began = time.monotonic()
+    window = close_as_window_manager(TITLE)
+    wait_for(lambda: not viewable(window), 0.2, "the main dialog to vanish")
+    check(app.exited(2), "expected the program to end within 2 s")
+    print("  ended %.2f s after the close" % (time.monotonic() - began), flush=True)
+    check_nothing_left(cut)
+
+
+def session_ended(app, cut):
+    began = time.monotonic()
+    app.process.send_signal(signal.SIGTERM)
+    check(app.exited(2), "expected the program to end within 2 s")
+    print("  ended %.2f s after SIGTERM" % (time.monotonic() - began), flush=True)
+    check_nothing_left(cut)
+
+
+def stick_pulled(app, cut):
+    cut.stick.pull()
+    app.watch(lambda: app.progress() is None, 5, "the progress window to go")
+    app.expect_message(write_failed(cut.output), WARNING)
+    app.expect_still_open()
+    # Still usable: a short cut to the ordinary disk.
+    app.paste(START_BYTE, "5")
+    app.paste(BYTE_COUNT, "10")
+    app.save_as(os.path.join(cut.folder, "short"))
+    app.expect_message(CUT_DONE, INFORMATION)
+    check_slice(os.path.join(cut.folder, "short.mp3"), cut.source, 5, 10)
+
+
+def disk_full(app, cut):
+    app.watch(lambda: app._window("alert"), 15, "a message")
+    app.expect_message(write_failed(cut.output), WARNING)
+    app.expect_still_open()
+    check_nothing_left(cut)
+
+
+# name, slowfs options beyond the rate, what is done once the progress
+# window shows
+LONG_CUT_ROWS = [
+    ("long_cut_progress", [], cut_finishes),
+    ("long_cut_cancel", [], cancelled_with("button")),
+    ("long_cut_escape", [], cancelled_with("escape")),
+    ("long_cut_close_main", [], main_dialog_closed),
+    ("long_cut_sigterm", [], session_ended),
+    ("long_cut_stick_pulled", [], stick_pulled),
+    ("long_cut_disk_full", ["--fail-at", "20000000", "--errno", "ENOSPC"], disk_full),
+]
+
+
+def long_cut_row(row):
+    name, options, play = row
+
+    def run(app):
+        folder = case_folder(name)
+        stick = Stick(folder, options)
+        try:
+            play(app, LongCut(app, folder, stick))
+        finally:
+            app.close()  # the program's files on the stick closed first
+            stick.close()
+    return name, run
+
+
 def every_field_is_named_from_its_label(app):
     check_eq("fields as a screen reader names them", sorted(app.fields), sorted(FIELDS))
 
@@ -580,7 +834,10 @@ CASES = ([("typical_cut", typical_cut), ("rate_follows_each_keystroke", rate_fol
             ("escape_ends_program", escape_ends_program),
             ("close_button_ends_program", close_button_ends_program),
             ("startup_state_and_tab_order", startup_state_and_tab_order),
-            ("every_field_is_named_from_its_label", every_field_is_named_from_its_label)])
+            ("every_field_is_named_from_its_label", every_field_is_named_from_its_label)]
+         # The long cuts need root (FUSE) and a program that runs at full
+         # speed: QARVEL_E2E_LONG_CUTS=0 leaves them out (under qemu).
+         + ([long_cut_row(r) for r in LONG_CUT_ROWS] if os.environ.get("QARVEL_E2E_LONG_CUTS", "1") == "1" else []))
 
 
 def main():
