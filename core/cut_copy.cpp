@@ -9,7 +9,7 @@
 namespace {
 
 // Pieces are sized by time: about half a second of writing each, at the
-// rate the disk took the last one. On a stick that writes 4 MB/s the bar
+// rate the disk took the last one it was waited for. On a stick that writes 4 MB/s the bar
 // then moves about twice a second and a cancel takes effect within about
 // half a second; on a fast disk the pieces grow to hundreds of megabytes,
 // and their flushes cost next to nothing. The first piece is small enough
@@ -62,12 +62,14 @@ CString RenameFailure(CFile::RenameResult named, const CString& output)
 
 }  // namespace
 
-UINT NextPieceSize(UINT last, ULONGLONG lastMs)
+UINT NextPieceSize(UINT last, UINT measured, ULONGLONG measuredMs)
 {
     if (last == 0)
         return kFirstPiece;
+    if (measured == 0)
+        return last;
     ULONGLONG largest = static_cast<ULONGLONG>(last) * kGrowth;
-    ULONGLONG size = lastMs == 0 ? largest : static_cast<ULONGLONG>(last) * kPieceMs / lastMs;
+    ULONGLONG size = measuredMs == 0 ? largest : static_cast<ULONGLONG>(measured) * kPieceMs / measuredMs;
     if (size > largest)
         size = largest;
     if (size < kSmallestPiece)
@@ -109,24 +111,52 @@ CutCopy::Outcome CutCopy::Fail(const CString& message)
     return failed;
 }
 
+// Each piece is started on its way to the disk as soon as it is written,
+// and waited for once the next one is: the disk writes one piece while the
+// next is copied, and the bar runs a piece behind the copy. Where a flush
+// cannot be started without waiting for it (Windows), each piece is
+// flushed before the next. A piece counts once it is on the disk; the last
+// piece's flush is the whole file's, its size too, and the bar's end. The
+// disk's rate is what a wait for a piece shows, so no more than two
+// pieces' worth is ever on its way.
 bool CutCopy::WritePieces(const CFileSlice& slice, CFile& file)
 {
     UINT piece = 0;
-    ULONGLONG pieceMs = 0;
+    UINT flushing = 0;  // the bytes of the last piece, still on their way to the disk
+    UINT measured = 0;  // what the disk took in measuredMs, last time it was waited for
+    ULONGLONG measuredMs = 0;
     for (UINT at = 0; at < m_count;) {
         if (m_stop.load())
             return false;
-        piece = NextPieceSize(piece, pieceMs);
+        piece = NextPieceSize(piece, measured, measuredMs);
         if (piece > m_count - at)
             piece = m_count - at;
         ULONGLONG began = AfxTickCount();
-        bool last = at + piece == m_count;
-        // The last piece's flush is the whole file's: its size too.
-        if (!slice.WritePiece(file, at, piece) || !(last ? file.Flush() : file.FlushData(at, piece)))
+        if (!slice.WritePiece(file, at, piece))
             return false;
-        pieceMs = AfxTickCount() - began;
+        bool last = at + piece == m_count;
+        UINT waitedFor = 0;
+        bool onDisk = true;  // this piece is, not only the one before it
+        if (last) {
+            if (!file.Flush())
+                return false;
+        } else if (file.BeginFlushData(at, piece)) {
+            if (flushing > 0 && !file.FlushData(at - flushing, flushing))
+                return false;
+            waitedFor = flushing;
+            onDisk = false;
+        } else {
+            if (!file.FlushData(at, piece))
+                return false;
+            waitedFor = piece;
+        }
+        if (waitedFor > 0) {
+            measured = waitedFor;
+            measuredMs = AfxTickCount() - began;
+        }
         at += piece;
-        m_onDisk.store(at);
+        flushing = onDisk ? 0 : piece;
+        m_onDisk.store(at - flushing);
         if (m_follower && !last)
             m_follower->PostMessage(WM_CUT_PROGRESS);
     }

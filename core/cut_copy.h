@@ -71,6 +71,7 @@ private:
     CString m_message;
 };
 
-// How many bytes the next piece holds, after a piece of last bytes that
-// took lastMs to reach the disk (0 for the first piece).
-UINT NextPieceSize(UINT last, ULONGLONG lastMs);
+// How many bytes the next piece holds, after a piece of last bytes (0 for
+// the first), when the disk last took measured bytes in measuredMs (none
+// yet: 0).
+UINT NextPieceSize(UINT last, UINT measured, ULONGLONG measuredMs);

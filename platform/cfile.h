@@ -54,6 +54,11 @@ public:
     // the file's size and name get there with Flush. False when the system
     // reports a failure.
     BOOL FlushData(ULONGLONG offset, ULONGLONG length);
+    // Starts putting those bytes on the disk and returns at once: a
+    // FlushData of them later waits only for what is left, and the copy
+    // goes on meanwhile. FALSE where the system cannot (Windows): nothing
+    // was started.
+    BOOL BeginFlushData(ULONGLONG offset, ULONGLONG length);
     // False when the system reports a failure on closing (data not stored).
     BOOL Close();
 

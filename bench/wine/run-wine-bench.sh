@@ -12,7 +12,8 @@
 #              named after their checkouts' folders
 #   WORK_DIR   default build/bench-work; its source.bin (the native
 #              bench's) is reused, or made
-# Settings: BENCH_RUNS (cut runs per size, default 7), BENCH_STARTUP_RUNS
+# Settings: BENCH_RUNS (cut runs per size, default 7), BENCH_SIZES (the
+# slices in MiB, default "1 64 1024"), BENCH_STARTUP_RUNS
 # (default 10), BENCH_SKIP_LARGEST=1 leaves out the 2 GiB cut, BENCH_SPIN=0
 # lets idle CPUs sleep (see below).
 # Each architecture runs in a Wine prefix of its own
@@ -172,7 +173,7 @@ printf '%-9s %-12s %9s %8s %9s %9s %9s %9s %s\n' "slice" "tool" "median s" "MiB/
 # 1 MiB row shows the fixed cost of a cut.
 dd_out="$out_dir/dd.out"
 qarvel_out="$out_dir/qarvel.mp3"
-for slice in $((1 * MiB)) $((64 * MiB)) $((1024 * MiB)); do
+for slice in $(for m in ${BENCH_SIZES:-1 64 1024}; do echo $((m * MiB)); done); do
   dd_times=() sync_times=() cut_times=() closed_times=()
   rm -f "$dd_out" "$qarvel_out"
   # One round uncounted, whose outputs are compared with the source; then

@@ -89,8 +89,10 @@ Shown NextDialog(DWORD processId, const std::vector<HWND>& known, double seconds
     double until = Now() + seconds;
     for (;;) {
         every();
+        // The progress window of a long cut is not what is waited for.
         for (HWND window : DialogsOf(processId))
-            if (std::find(known.begin(), known.end(), window) == known.end() && IsWindowVisible(window))
+            if (std::find(known.begin(), known.end(), window) == known.end() && IsWindowVisible(window)
+                && !GetDlgItem(window, ui::kProgressBar))
                 return {window, Now()};
         if (Now() > until)
             return {};

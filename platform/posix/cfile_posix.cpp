@@ -157,6 +157,12 @@ BOOL CFile::FlushData(ULONGLONG offset, ULONGLONG length)
     return ::fdatasync(fd) == 0;
 }
 
+BOOL CFile::BeginFlushData(ULONGLONG offset, ULONGLONG length)
+{
+    return ::sync_file_range(static_cast<int>(m_handle), static_cast<off64_t>(offset),
+                             static_cast<off64_t>(length), SYNC_FILE_RANGE_WRITE) == 0;
+}
+
 BOOL CFile::Close()
 {
     if (!IsOpen())

@@ -170,6 +170,12 @@ BOOL CFile::FlushData(ULONGLONG /*offset*/, ULONGLONG /*length*/)
     return ::FlushFileBuffers(AsHandle(m_handle));
 }
 
+// Windows has no way to start a flush and not wait for it.
+BOOL CFile::BeginFlushData(ULONGLONG /*offset*/, ULONGLONG /*length*/)
+{
+    return FALSE;
+}
+
 BOOL CFile::Close()
 {
     if (!IsOpen())

@@ -51,6 +51,27 @@ TEST(TextCatalogue, ComposedMessagesPutThePathBetweenTheBreaks)
     EXPECT_EQ(SourceMissingMessage("").Str(), std::string(TXT_SOURCE_PREFIX) + TXT_SOURCE_MISSING_SUFFIX);
 }
 
+// The progress window's time left, in the catalogue's GBK: 秒 is
+// \xC3\xEB, 分 \xB7\xD6.
+TEST(TextCatalogue, TheTimeLeftInMinutesAndSeconds)
+{
+    const std::string prefix = "\xCA\xA3\xD3\xE0\xCA\xB1\xBC\xE4\xA3\xBA\xD4\xBC ";
+    struct Row {
+        unsigned seconds;
+        const char* shown;
+    };
+    const Row rows[] = {
+        { 0, "0 \xC3\xEB" },
+        { 59, "59 \xC3\xEB" },
+        { 60, "1 \xB7\xD6" },
+        { 125, "2 \xB7\xD6 5 \xC3\xEB" },
+        { 3600, "60 \xB7\xD6" },
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(TimeLeftText(row.seconds).Str(), prefix + row.shown) << row.seconds;
+    EXPECT_EQ(ProgressText("1.0 MB", "2.0 MB").Str(), "\xD2\xD1\xD0\xB4\xC8\xEB 1.0 MB\xA3\xAC\xB9\xB2 2.0 MB");
+}
+
 TEST(MessageBoxes, WarningsAndTheSuccessMessageCarryCaptionAndIcon)
 {
     headless::Session session;
