@@ -21,7 +21,6 @@ void CFileSlice::Release()
     delete[] m_buffer;
     m_view = nullptr;
     m_viewLength = 0;
-    m_bufferSize = 0;
     m_offset = 0;
     m_file = -1;
     m_end = 0;

@@ -2,9 +2,9 @@
 // at once and written to another file piece by piece. Each backend writes
 // it the way that costs least there: on Linux the kernel copies from the
 // file to the output (copy_file_range), out of a read-only view of it where
-// the two file systems cannot; on Windows through one small buffer that is
-// read into and written from, piece after piece. Where no view can be had
-// on Linux, the slice is one heap buffer filled by one read.
+// the two file systems cannot; on Windows out of read-only views of the
+// file's mapping, a window at a time. Where no view can be had on Linux,
+// the slice is one heap buffer filled by one read.
 #pragma once
 
 #include <cstddef>
@@ -40,9 +40,8 @@ private:
 
     const char* m_data = "";   // the slice in memory (a view or the buffer), when it is
     UINT m_size = 0;
-    char* m_buffer = nullptr;  // a heap buffer: the slice, or the backend's piece buffer
-    UINT m_bufferSize = 0;
-    void* m_view = nullptr;    // the start of the mapped view, when one
+    char* m_buffer = nullptr;  // the slice, where it had to be read into memory
+    void* m_view = nullptr;    // the mapped view (Linux) or the file's mapping (Windows)
     size_t m_viewLength = 0;
     LONGLONG m_offset = 0;
     INT_PTR m_file = -1;       // the slice's own handle of the file

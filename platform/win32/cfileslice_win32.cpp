@@ -1,22 +1,28 @@
-// The slice read through a handle of its own into one small buffer, and
-// written from it, piece after piece. Measured under Wine, with the pieces a
-// cut writes, each flushed: 64 MiB in 0.083 s against 0.267 s out of a
-// read-only view of the source, and 1 GiB in 0.93 s against 1.72 s
-// (bench/wine/piece_bench.cpp): every page of a view is faulted in on its
-// first touch, which costs more than copying it through a buffer that stays
-// in place. A slice near 2 GiB also needs no room in the address space of a
-// 32-bit process.
+// The slice written out of read-only views of the source, one window of the
+// file's mapping at a time: WriteFile takes the bytes straight from the
+// page cache's pages. Measured with the copy in pieces, each flushed, side
+// by side under Wine (bench/wine/run-wine-bench.sh, the program built both
+// ways): 64 MiB in 0.115 s from views against 0.142 s through a reused
+// 1 MiB buffer (ReadFile into it, WriteFile from it), and 1 GiB in 1.03 s
+// against 1.34 s. Windows of at most 64 MiB fit anywhere in the address
+// space of a 32-bit process, which has no room for one view of a slice near
+// 2 GiB.
 #include "platform/cfileslice.h"
-
-#include <new>
 
 namespace {
 
-constexpr UINT kBuffer = 1u << 20;
+constexpr SIZE_T kWindow = 64u << 20;
 
 HANDLE AsHandle(INT_PTR handle)
 {
     return reinterpret_cast<HANDLE>(handle);
+}
+
+DWORD Granularity()
+{
+    SYSTEM_INFO system;
+    ::GetSystemInfo(&system);
+    return system.dwAllocationGranularity;
 }
 
 }  // namespace
@@ -30,10 +36,10 @@ CFileSlice::Result CFileSlice::Load(CFile& file, LONGLONG offset, UINT count)
     LARGE_INTEGER size;
     if (!::GetFileSizeEx(handle, &size) || size.QuadPart < offset + static_cast<LONGLONG>(count))
         return readFailed;
-    m_bufferSize = count < kBuffer ? count : kBuffer;
-    m_buffer = new (std::nothrow) char[m_bufferSize];
-    if (!m_buffer)
-        return noMemory;
+    HANDLE mapping = ::CreateFileMappingW(handle, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    if (!mapping)
+        return readFailed;
+    m_view = mapping;
     // Our own handle keeps the file held after the source is closed: with no
     // share flag nobody else can open it to shorten it meanwhile.
     HANDLE own = nullptr;
@@ -53,17 +59,22 @@ BOOL CFileSlice::WritePiece(CFile& output, UINT at, UINT count) const
 {
     if (at > m_size || count > m_size - at)
         return FALSE;
-    LARGE_INTEGER from;
-    from.QuadPart = m_offset + at;
-    if (count > 0 && !::SetFilePointerEx(AsHandle(m_file), from, nullptr, FILE_BEGIN))
-        return FALSE;
-    while (count > 0) {
-        DWORD want = count < m_bufferSize ? count : m_bufferSize;
-        DWORD got = 0;
-        if (!::ReadFile(AsHandle(m_file), m_buffer, want, &got, nullptr) || got != want
-            || !output.Write(m_buffer, got))
+    DWORD granularity = Granularity();
+    LONGLONG window = static_cast<LONGLONG>(kWindow - kWindow % granularity);
+    LONGLONG end = m_offset + at + count;
+    for (LONGLONG from = m_offset + at; from < end;) {
+        LONGLONG aligned = from - from % granularity;
+        LONGLONG windowEnd = aligned + window < end ? aligned + window : end;
+        void* view = ::MapViewOfFile(static_cast<HANDLE>(m_view), FILE_MAP_READ, static_cast<DWORD>(aligned >> 32),
+                                     static_cast<DWORD>(aligned), static_cast<SIZE_T>(windowEnd - aligned));
+        if (!view)
             return FALSE;
-        count -= got;
+        BOOL written = output.Write(static_cast<const char*>(view) + (from - aligned),
+                                    static_cast<UINT>(windowEnd - from));
+        ::UnmapViewOfFile(view);
+        if (!written)
+            return FALSE;
+        from = windowEnd;
     }
     return TRUE;
 }
@@ -78,6 +89,8 @@ bool CFileSlice::Intact() const
 
 void CFileSlice::ReleaseView()
 {
+    if (m_view)
+        ::CloseHandle(static_cast<HANDLE>(m_view));
     if (m_file != -1)
         ::CloseHandle(AsHandle(m_file));
 }

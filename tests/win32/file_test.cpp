@@ -244,9 +244,10 @@ TEST(File_LargeWriteAndReadLoopOverPieces)
     CHECK(back == bytes);
 }
 
-// A slice goes through the backend's buffer of 1 MiB in pieces: pieces
-// that start and end mid-buffer, span several buffers, or are one byte.
-TEST(FileSlice_WrittenInPiecesThroughItsBuffer)
+// A slice goes out in pieces, each from views of the file's mapping that
+// start at a multiple of the allocation granule (64 KiB): pieces that start
+// and end mid-granule, span several, or are a few bytes.
+TEST(FileSlice_WrittenInPiecesOutOfViews)
 {
     TempDir dir;
     std::string source = dir.Path("source.bin");
@@ -259,9 +260,9 @@ TEST(FileSlice_WrittenInPiecesThroughItsBuffer)
         UINT count;
     };
     const Row rows[] = {
-        { 0, 3u << 20 },                   // whole buffers from the start
-        { 12345, 3000000 },                // starts and ends mid-buffer
-        { 1 << 20, 1u << 20 },             // exactly one buffer
+        { 0, 3u << 20 },                   // whole granules from the start
+        { 12345, 3000000 },                // starts and ends mid-granule
+        { 1 << 20, 1u << 20 },             // exactly sixteen granules
         { (1 << 20) - 1, 3 },              // a few bytes
         { 3 << 20, 12345 },                // the tail of the file
     };
