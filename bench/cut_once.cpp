@@ -22,8 +22,7 @@ int main(int argc, char** argv)
     session.clock = nullptr;
     session.RegisterTemplate(IDD_CUT_PROGRESS,
                              { { IDC_CUT_PROGRESS, "PROGRESS", true, "" }, { IDC_CUT_WRITTEN, "STATIC", true, "" },
-                               { IDC_CUT_TIME_LEFT, "STATIC", true, "" }, { IDCANCEL, "BUTTON", true, "" } },
-                             true);
+                               { IDC_CUT_TIME_LEFT, "STATIC", true, "" }, { IDCANCEL, "BUTTON", true, "" } });
     std::vector<headless::ControlSpec> controls;
     for (int id = IDC_SOURCE_PATH; id <= IDC_BYTE_COUNT; ++id)
         controls.push_back({ id, "EDIT", true, "" });

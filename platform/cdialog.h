@@ -11,8 +11,7 @@ public:
 
     // Runs the dialog's modal loop; returns the value given to EndDialog, or
     // -1 when the dialog could not be created. The owner is disabled
-    // meanwhile. A template without WS_VISIBLE is not shown by the loop:
-    // the dialog shows itself (ShowWindow) when it has something to show.
+    // meanwhile.
     virtual INT_PTR DoModal();
     void EndDialog(int result);
 
@@ -30,14 +29,6 @@ public:
 protected:
     DECLARE_MESSAGE_MAP()
 
-    // The win32 backend's loop for a dialog that shows itself.
-    INT_PTR RunOwnLoop(HINSTANCE module, HWND owner);
-
     UINT m_templateId;
     CWnd* m_pParentWnd;
-    // A dialog that shows itself runs a loop of the backend's own, which
-    // EndDialog ends through these.
-    bool m_ownLoop = false;
-    bool m_loopEnded = false;
-    INT_PTR m_loopResult = -1;
 };

@@ -35,10 +35,17 @@ public:
     // A disabled window takes no input from the user; its controls do not
     // change their look.
     BOOL EnableWindow(BOOL enable);
-    BOOL ShowWindow(int command);
     // WM_TIMER with this id every elapse milliseconds, until KillTimer.
     UINT_PTR SetTimer(UINT_PTR id, UINT elapse);
     BOOL KillTimer(UINT_PTR id);
+    // Runs the window system's loop, as a modal dialog's does, until
+    // EndModalLoop is called for this window: the window then follows work
+    // done elsewhere (its caller disables it, as a modal dialog disables
+    // its owner). Meanwhile the messages to it that its own routing does
+    // not take go to follower's. Returns the result given to EndModalLoop.
+    int RunModalLoop(CCmdTarget* follower);
+    void EndModalLoop(int result);
+    bool InModalLoop() const { return m_modalFollower != nullptr; }
     BOOL IsIconic() const;
     void GetClientRect(RECT* rect) const;
     // Leaves the message now being handled to the window system's default
@@ -52,4 +59,11 @@ public:
 protected:
     // Set by Default() while a message is being handled.
     bool m_defaultRequested = false;
+    // The backend's loop for RunModalLoop, until m_modalEnded.
+    void LoopUntilEnded();
+
+    // Set by RunModalLoop and EndModalLoop.
+    CCmdTarget* m_modalFollower = nullptr;
+    bool m_modalEnded = false;
+    int m_modalResult = 0;
 };

@@ -30,7 +30,6 @@
 #include "res/field_labels.h"
 #include "text_gtk.h"
 
-#define WS_VISIBLE 0x10000000u
 #define WS_DISABLED 0x08000000u
 #define WS_TABSTOP 0x00010000u
 #define BS_TYPEMASK 0x0000000Fu
@@ -59,6 +58,8 @@ struct HWND__ {
     unsigned long serial = 0;
     // Timer sources by the program's timer ID.
     std::map<UINT_PTR, guint> timers;
+    // The loop of RunModalLoop, while it runs.
+    GMainLoop* modalLoop = nullptr;
 };
 
 namespace {
@@ -593,23 +594,6 @@ BOOL CWnd::EnableWindow(BOOL enable)
     return wasDisabled;
 }
 
-BOOL CWnd::ShowWindow(int command)
-{
-    if (!m_hWnd)
-        return FALSE;
-    GtkWidget* window = m_hWnd->window;
-    BOOL wasVisible = gtk_widget_get_visible(window) ? TRUE : FALSE;
-    if (command == SW_HIDE) {
-        gtk_widget_hide(window);
-    } else {
-        // Shown and made active, as SW_SHOW does: the keys go where they
-        // can act while its owner is disabled.
-        gtk_widget_show_all(window);
-        gtk_window_present(GTK_WINDOW(window));
-    }
-    return wasVisible;
-}
-
 UINT_PTR CWnd::SetTimer(UINT_PTR id, UINT elapse)
 {
     if (!m_hWnd)
@@ -668,9 +652,8 @@ INT_PTR CDialog::DoModal()
     if (OnInitDialog())
         FocusFirstTabStop(window);
     if (!window->ended) {
-        // A template without WS_VISIBLE shows itself (ShowWindow).
-        if (layout->dialog->style & WS_VISIBLE)
-            gtk_widget_show_all(window->window);
+        gtk_widget_show_all(window->window);
+        gtk_window_present(GTK_WINDOW(window->window));
         window->loop = g_main_loop_new(nullptr, FALSE);
         g_main_loop_run(window->loop);
     }
@@ -682,6 +665,27 @@ INT_PTR CDialog::DoModal()
     m_hWnd = nullptr;
     DestroyWindow(window);
     return result;
+}
+
+// A nested main loop, as a modal dialog's; EndModalLoop quits it.
+void CWnd::LoopUntilEnded()
+{
+    if (!m_hWnd)
+        return;
+    GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
+    m_hWnd->modalLoop = loop;
+    while (!m_modalEnded)
+        g_main_loop_run(loop);
+    m_hWnd->modalLoop = nullptr;
+    g_main_loop_unref(loop);
+}
+
+void CWnd::EndModalLoop(int result)
+{
+    m_modalResult = result;
+    m_modalEnded = true;
+    if (m_hWnd && m_hWnd->modalLoop)
+        g_main_loop_quit(m_hWnd->modalLoop);
 }
 
 // Hides the dialog at once, as Windows' EndDialog does: the main dialog

@@ -72,14 +72,13 @@ public:
     void AnswerFileDialog(const std::string& typedPath);
     void CancelFileDialog();
 
-    // Template controls, by template ID, for CDialog::DoModal. A hidden
-    // template (no WS_VISIBLE) runs a message loop until EndDialog, and is
-    // shown only when the dialog calls ShowWindow.
-    void RegisterTemplate(UINT templateId, std::vector<ControlSpec> controls, bool hidden = false);
-    // Runs while a modal dialog of a visible template is up, after
+    // Template controls, by template ID, for CDialog::DoModal.
+    void RegisterTemplate(UINT templateId, std::vector<ControlSpec> controls);
+    // Runs while a modal dialog of its own (no owner) is up, after
     // OnInitDialog; plays the user.
     std::function<void(CDialog&)> whileModal;
-    // Runs when a window is shown with ShowWindow; plays the user there.
+    // Runs when a dialog owned by another is shown ("window shown" in
+    // shown); plays the user there while its loop runs.
     std::function<void(CWnd&)> whenShown;
 
     // The clock that the layer's AfxTickCount reads: stands still unless a
@@ -108,7 +107,6 @@ public:
     };
     bool NextAnswer(Answer* answer);
     const std::vector<ControlSpec>* Template(UINT templateId) const;
-    bool IsHidden(UINT templateId) const;
     // Messages posted from any thread, and the loop's wait for them.
     void Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     bool TakePosted(MessageSent* message, HWND* window, int waitMs);
@@ -117,7 +115,6 @@ public:
 private:
     std::deque<Answer> m_answers;
     std::map<UINT, std::vector<ControlSpec>> m_templates;
-    std::map<UINT, bool> m_hidden;
     std::mutex m_postedLock;
     std::condition_variable m_posted;
     std::deque<std::pair<HWND, MessageSent>> m_queue;
@@ -149,7 +146,6 @@ void Click(CWnd& wnd, int id);
 void Command(CWnd& wnd, int id);
 
 std::string Text(const CWnd& wnd, int id);
-bool IsShown(const CWnd& wnd);
 bool IsWindowEnabled(const CWnd& wnd);
 bool IsEnabled(const CWnd& wnd, int id);
 bool HasControl(const CWnd& wnd, int id);

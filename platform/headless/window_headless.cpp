@@ -24,7 +24,6 @@ struct HWND__ {
     std::vector<headless::IconDrawn> drawn;
     bool ended = false;
     int endResult = 0;
-    bool visible = false;
     bool enabled = true;
     // Timers by id: their period and when they are next due.
     std::map<UINT_PTR, std::pair<UINT, ULONGLONG>> timers;
@@ -143,16 +142,9 @@ bool Session::NextAnswer(Answer* answer)
     return true;
 }
 
-void Session::RegisterTemplate(UINT templateId, std::vector<ControlSpec> controls, bool hidden)
+void Session::RegisterTemplate(UINT templateId, std::vector<ControlSpec> controls)
 {
     m_templates[templateId] = std::move(controls);
-    m_hidden[templateId] = hidden;
-}
-
-bool Session::IsHidden(UINT templateId) const
-{
-    auto it = m_hidden.find(templateId);
-    return it != m_hidden.end() && it->second;
 }
 
 const std::vector<ControlSpec>* Session::Template(UINT templateId) const
@@ -205,11 +197,6 @@ void Command(CWnd& wnd, int id)
 std::string Text(const CWnd& wnd, int id)
 {
     return ControlOf(wnd, id).text;
-}
-
-bool IsShown(const CWnd& wnd)
-{
-    return WindowOf(wnd).visible;
 }
 
 bool IsWindowEnabled(const CWnd& wnd)
@@ -338,20 +325,6 @@ BOOL CWnd::EnableWindow(BOOL enable)
     return wasDisabled;
 }
 
-BOOL CWnd::ShowWindow(int command)
-{
-    HWND__& window = headless::WindowOf(*this);
-    bool wasVisible = window.visible;
-    window.visible = command != SW_HIDE;
-    headless::Session& session = headless::Session::Current();
-    if (window.visible && !wasVisible) {
-        session.shown.push_back("window shown");
-        if (session.whenShown)
-            session.whenShown(*this);
-    }
-    return wasVisible;
-}
-
 UINT_PTR CWnd::SetTimer(UINT_PTR id, UINT elapse)
 {
     headless::WindowOf(*this).timers[id] = { elapse, AfxTickCount() + elapse };
@@ -375,42 +348,54 @@ void CWnd::GetClientRect(RECT* rect) const
 
 namespace {
 
-// Delivers the timers that are due by the layer's clock; true when any was.
+// Delivers the timers of wnd that are due by the layer's clock; true when
+// any was.
 bool DeliverDueTimers(CWnd& wnd)
 {
-    bool any = false;
     for (auto& timer : wnd.m_hWnd->timers) {
         if (AfxTickCount() < timer.second.second)
             continue;
         timer.second.second = AfxTickCount() + timer.second.first;
         LRESULT ignored = 0;
         wnd.OnWndMsg(WM_TIMER, timer.first, 0, &ignored);
-        any = true;
-        break;  // a handler may have killed timers
+        return true;  // a handler may have killed timers
     }
-    return any;
+    return false;
 }
 
-// The loop of a dialog that shows itself: posted messages and timers until
-// EndDialog. Messages posted to a window that is gone are dropped.
-void RunLoop(CDialog& dialog, headless::Session& session)
+// One turn of a loop that follows wnd: its timers, or one posted message,
+// to whichever window it was posted to. Messages for a window gone were
+// dropped when it went.
+void DeliverOne(CWnd& wnd, headless::Session& session)
 {
-    while (!dialog.m_hWnd->ended) {
-        if (DeliverDueTimers(dialog))
-            continue;
-        headless::MessageSent posted;
-        HWND target = nullptr;
-        if (!session.TakePosted(&posted, &target, 5))
-            continue;
-        if (target != dialog.m_hWnd)
-            continue;
-        LRESULT ignored = 0;
-        dialog.OnWndMsg(posted.message, posted.wParam, posted.lParam, &ignored);
-    }
+    if (DeliverDueTimers(wnd))
+        return;
+    headless::MessageSent posted;
+    HWND target = nullptr;
+    if (!session.TakePosted(&posted, &target, 5))
+        return;
+    LRESULT ignored = 0;
+    target->owner->OnWndMsg(posted.message, posted.wParam, posted.lParam, &ignored);
 }
 
 }  // namespace
 
+void CWnd::LoopUntilEnded()
+{
+    headless::Session& session = headless::Session::Current();
+    while (!m_modalEnded)
+        DeliverOne(*this, session);
+}
+
+void CWnd::EndModalLoop(int result)
+{
+    m_modalResult = result;
+    m_modalEnded = true;
+}
+
+// A dialog of its own (the main dialog) is played by the test's whileModal;
+// one owned by another (a long cut's progress window) is shown, its
+// whenShown runs, and its loop runs until EndDialog.
 INT_PTR CDialog::DoModal()
 {
     headless::Session& session = headless::Session::Current();
@@ -422,14 +407,18 @@ INT_PTR CDialog::DoModal()
     if (!owner && AfxGetApp() && AfxGetApp()->m_pMainWnd != this)
         owner = AfxGetApp()->m_pMainWnd;
     headless::Window window(*this, *controls);
-    bool hidden = session.IsHidden(m_templateId);
-    m_hWnd->visible = !hidden;
     BOOL ownerWasDisabled = owner && owner->m_hWnd ? owner->EnableWindow(FALSE) : FALSE;
     OnInitDialog();
-    if (!hidden && session.whileModal)
-        session.whileModal(*this);
-    else if (hidden)
-        RunLoop(*this, session);
+    if (!owner) {
+        if (session.whileModal)
+            session.whileModal(*this);
+    } else if (!m_hWnd->ended) {
+        session.shown.push_back("window shown");
+        if (session.whenShown)
+            session.whenShown(*this);
+        while (!m_hWnd->ended)
+            DeliverOne(*this, session);
+    }
     if (owner && owner->m_hWnd && !ownerWasDisabled)
         owner->EnableWindow(TRUE);
     return m_hWnd->ended ? m_hWnd->endResult : -1;

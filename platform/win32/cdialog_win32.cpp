@@ -1,7 +1,6 @@
 // CDialog over DialogBoxParam: the dialog manager builds the window from the
 // template and runs the modal loop; one dialog procedure hands every message
 // to the routing tables.
-#include <cstring>
 #include <exception>
 #include <new>
 #include <vector>
@@ -113,6 +112,15 @@ INT_PTR RouteMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     if (!dialog)
         return FALSE;
     LRESULT result = 0;
+    // The taskbar's "close window" posts SC_CLOSE even to a disabled
+    // window, where the default handling ignores it. A dialog disabled while
+    // it follows work in its own loop (a long cut) hears it as its Cancel
+    // command, as from its close box, and decides.
+    if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE && dialog->InModalLoop()
+        && !::IsWindowEnabled(window)) {
+        dialog->OnWndMsg(WM_COMMAND, IDCANCEL, 0, &result);
+        return TRUE;
+    }
     // FALSE leaves the message to the dialog manager's default handling;
     // that is also what a handler's CWnd::Default() asks for.
     if (!dialog->OnWndMsg(message, wParam, lParam, &result))
@@ -145,23 +153,8 @@ INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 namespace {
 
-// The style of a dialog template resource (DIALOG or DIALOGEX).
-DWORD TemplateStyle(HINSTANCE module, UINT templateId)
-{
-    HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(templateId), reinterpret_cast<LPCWSTR>(RT_DIALOG));
-    HGLOBAL loaded = found ? ::LoadResource(module, found) : nullptr;
-    const WORD* words = loaded ? static_cast<const WORD*>(::LockResource(loaded)) : nullptr;
-    if (!words)
-        return WS_VISIBLE;
-    // DLGTEMPLATEEX: version 1, 0xFFFF, help ID, extended style, style.
-    const BYTE* at = reinterpret_cast<const BYTE*>(words) + (words[1] == 0xFFFF ? 12 : 0);
-    DWORD style;
-    std::memcpy(&style, at, sizeof style);
-    return style;
-}
-
 // The progress bar's class is comctl32's, loaded from the system folder
-// (system_library.h) when the first dialog that shows itself is made, not
+// (system_library.h) when the first dialog owned by another is made, never
 // at start-up, which it would slow. Its version 5: the classic look, as the
 // manifest asks for no other.
 void RegisterCommonControls()
@@ -179,9 +172,9 @@ void RegisterCommonControls()
         init(&classes);
 }
 
-// The user's typing and clicks, which a disabled window must not take. A
-// window disabled under a dialog that shows itself late may still hold the
-// keyboard focus in one of its controls until that dialog appears.
+// The user's typing and clicks, which a disabled window must not take: the
+// window that a loop follows may still hold the keyboard focus in one of
+// its controls.
 bool IsInputToDisabledWindow(const MSG& msg)
 {
     bool input = (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST)
@@ -197,33 +190,29 @@ INT_PTR CDialog::DoModal()
     // Like MFC: without a parent, the application's main window owns the
     // dialog, unless the dialog is the main window itself.
     HWND owner = AfxOwnerWindow(m_pParentWnd, this);
+    if (owner)
+        RegisterCommonControls();
 
     // A Unicode dialog makes Unicode controls: the template's UTF-16 texts
     // show as they are, whatever the system's code page.
     HINSTANCE module = AfxFindResourceHandle(MAKEINTRESOURCEA(m_templateId), RT_DIALOG);
-    if (TemplateStyle(module, m_templateId) & WS_VISIBLE) {
-        INT_PTR result = ::DialogBoxParamW(module, MAKEINTRESOURCEW(m_templateId), owner, DialogProc,
-                                           reinterpret_cast<LPARAM>(this));
-        m_hWnd = nullptr;
-        return result;
-    }
-    return RunOwnLoop(module, owner);
+    INT_PTR result = ::DialogBoxParamW(module, MAKEINTRESOURCEW(m_templateId), owner, DialogProc,
+                                       reinterpret_cast<LPARAM>(this));
+    m_hWnd = nullptr;
+    return result;
 }
 
-// A dialog that shows itself (its template has no WS_VISIBLE): DialogBox
-// would show it as soon as its queue is empty, so it is made modeless and
-// run as MFC runs a modal dialog, its owner disabled meanwhile.
-INT_PTR CDialog::RunOwnLoop(HINSTANCE module, HWND owner)
+void CDialog::EndDialog(int result)
 {
-    RegisterCommonControls();
-    m_ownLoop = true;
-    m_loopEnded = false;
-    m_loopResult = -1;
-    bool ownerDisabled = owner && ::IsWindowEnabled(owner) && !::EnableWindow(owner, FALSE);
-    HWND window = ::CreateDialogParamW(module, MAKEINTRESOURCEW(m_templateId), owner, DialogProc,
-                                       reinterpret_cast<LPARAM>(this));
+    ::EndDialog(m_hWnd, result);
+}
+
+// As a modal dialog's loop: keys go to the active dialog's own handling
+// (Tab, Enter, Escape), the rest is dispatched.
+void CWnd::LoopUntilEnded()
+{
     MSG msg;
-    while (window && !m_loopEnded) {
+    while (!m_modalEnded) {
         BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
         if (got <= 0) {
             if (got == 0)
@@ -232,39 +221,18 @@ INT_PTR CDialog::RunOwnLoop(HINSTANCE module, HWND owner)
         }
         if (IsInputToDisabledWindow(msg))
             continue;
-        // The taskbar's "close window" posts SC_CLOSE to the owner even
-        // while it is disabled, where the default handling ignores it: the
-        // owner hears it as its Cancel command, as from its close box.
-        if (msg.message == WM_SYSCOMMAND && msg.hwnd == owner && (msg.wParam & 0xFFF0) == SC_CLOSE) {
-            ::PostMessageW(owner, WM_COMMAND, IDCANCEL, 0);
+        HWND active = ::GetActiveWindow();
+        if (active && ::IsDialogMessageW(active, &msg))
             continue;
-        }
-        if (!::IsDialogMessageW(window, &msg)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
     }
-    if (window)
-        ::SetWindowPos(window, nullptr, 0, 0, 0, 0,
-                       SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    // Enabled before the window goes, so that the owner is activated again.
-    if (ownerDisabled)
-        ::EnableWindow(owner, TRUE);
-    if (window)
-        ::DestroyWindow(window);
-    m_ownLoop = false;
-    m_hWnd = nullptr;
-    return window ? m_loopResult : -1;
 }
 
-void CDialog::EndDialog(int result)
+void CWnd::EndModalLoop(int result)
 {
-    if (!m_ownLoop) {
-        ::EndDialog(m_hWnd, result);
-        return;
-    }
-    m_loopResult = result;
-    m_loopEnded = true;
+    m_modalResult = result;
+    m_modalEnded = true;
     // Wakes the loop, which may be waiting for a message.
     ::PostMessageW(m_hWnd, WM_NULL, 0, 0);
 }

@@ -60,11 +60,6 @@ BOOL CWnd::EnableWindow(BOOL enable)
     return ::EnableWindow(m_hWnd, enable);
 }
 
-BOOL CWnd::ShowWindow(int command)
-{
-    return ::ShowWindow(m_hWnd, command);
-}
-
 UINT_PTR CWnd::SetTimer(UINT_PTR id, UINT elapse)
 {
     return ::SetTimer(m_hWnd, id, elapse, nullptr);

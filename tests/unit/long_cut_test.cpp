@@ -89,12 +89,12 @@ TEST_F(LongCut, TheWindowAppearsAfterHalfASecondAndTheBarRisesToTheFlush)
     EXPECT_EQ(next, kSliceBytes);
 
     // The bar only rises, counting what is on the disk: it starts a piece
-    // behind the copy, and its end is the last flush, after which the
+    // behind the copy, and reaches its end with the last flush, as the
     // window goes.
     ASSERT_FALSE(session.barPositions.empty());
     EXPECT_TRUE(std::is_sorted(session.barPositions.begin(), session.barPositions.end()));
-    EXPECT_GT(session.barPositions.back(), session.barPositions.front());
-    EXPECT_LT(session.barPositions.back(), 1000);
+    EXPECT_LT(session.barPositions.front(), 500);
+    EXPECT_EQ(session.barPositions.back(), 1000);
 }
 
 TEST_F(LongCut, AShortCutShowsNothingNew)
@@ -191,7 +191,7 @@ TEST(LongCutDialog, ClosingTheDialogMidCutStopsTheCutAndEndsIt)
     headless::Session session;
     testing_support::TempDir dir;
     session.RegisterTemplate(IDD_CUTTER_DIALOG, testing_support::CutterDialogControls());
-    session.RegisterTemplate(IDD_CUT_PROGRESS, testing_support::ProgressDialogControls(), true);
+    session.RegisterTemplate(IDD_CUT_PROGRESS, testing_support::ProgressDialogControls());
     std::string bytes = PatternBytes(kSliceBytes + 10);
     WriteFile(dir.Path("song.mp3"), bytes);
     session.beforeWritePiece = [&](ULONGLONG, UINT count) { session.Advance(count * 1000ull / kStickBytesPerSecond); };

@@ -56,7 +56,7 @@ class FormTest : public ::testing::Test {
 protected:
     // A cut's copy runs on its worker thread behind the progress window,
     // as in the program.
-    FormTest() { session.RegisterTemplate(IDD_CUT_PROGRESS, ProgressDialogControls(), true); }
+    FormTest() { session.RegisterTemplate(IDD_CUT_PROGRESS, ProgressDialogControls()); }
 
     headless::Session session;
     TempDir dir;
