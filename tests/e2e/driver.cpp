@@ -1382,6 +1382,12 @@ void LongCutShowsProgress()
     CheckSlice(Join(mount, "long.mp3"), source, 1000, kLongSlice);
 }
 
+BOOL CALLBACK AddWindow(HWND window, LPARAM found)
+{
+    reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+    return TRUE;
+}
+
 // Each way out stops the cut at its next piece and leaves nothing on the
 // stick: the 取消 button and Escape keep the program open and silent; the
 // taskbar's close and the session's end close it.
@@ -1409,10 +1415,7 @@ void LongCutStopped(WayOut way)
         // As Windows ends a session: every top-level window of the program
         // is asked, then told; the program may be ended once told.
         std::vector<HWND> windows;
-        EnumThreadWindows(app.Thread(), [](HWND w, LPARAM found) {
-            reinterpret_cast<std::vector<HWND>*>(found)->push_back(w);
-            return TRUE;
-        }, reinterpret_cast<LPARAM>(&windows));
+        EnumThreadWindows(app.Thread(), AddWindow, reinterpret_cast<LPARAM>(&windows));
         DWORD_PTR answer = 0;
         for (HWND w : windows)
             SendMessageTimeoutA(w, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 5000, &answer);
