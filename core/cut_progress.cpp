@@ -1,6 +1,6 @@
 #include "core/cut_progress.h"
 
-#include <cstdio>
+#include <string>
 
 #include "core/messages.h"
 #include "platform/cdialog.h"
@@ -20,11 +20,12 @@ constexpr UINT_PTR kShowTimer = 0x5143;
 constexpr UINT_PTR kRefreshTimer = 1;
 constexpr int kBarRange = 1000;
 
+// "12.5 MB": tenths of a MiB, in integers (a floating-point printf would
+// add a fifth to the size of the Windows program).
 CString Megabytes(ULONGLONG bytes)
 {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / (1024.0 * 1024.0));
-    return text;
+    ULONGLONG tenths = bytes * 10 / (1024 * 1024);
+    return (std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " MB").c_str();
 }
 
 // The progress window: the bar, what is on the disk, the time left, and
