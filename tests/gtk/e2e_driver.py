@@ -145,8 +145,8 @@ class Product:
             self.process = subprocess.Popen([QARVEL], stdout=log, stderr=log)
         # The first start in a session also waits for the accessibility
         # registry to come up: beside the Wine and qemu lanes on two cores
-        # that once took over 15 s.
-        self.app = wait_for(self._find_app, 45, "the program on the accessibility bus")
+        # that once took over 15 s, and once over 45 s.
+        self.app = wait_for(self._find_app, 90, "the program on the accessibility bus")
         self.frame = wait_for(lambda: self._window("frame", TITLE), 10, "the dialog " + TITLE)
         nodes = list(walk(self.frame))
         self.fields = {n.name: n for n in nodes if n.getRoleName() == "text"}

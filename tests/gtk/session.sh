@@ -17,20 +17,25 @@ cleanup() {
 trap cleanup EXIT
 
 # Xvfb picks a free display itself and writes its number once it accepts
-# connections: sessions started at the same time never share one.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" </dev/null >"$work/xvfb.log" 2>&1 &
-xvfb=$!
-for _ in $(seq 1 100); do
-  grep -q . "$work/display" 2>/dev/null && break
-  sleep 0.1
-done
-grep -q . "$work/display" || { cat "$work/xvfb.log" >&2; exit 1; }
-# And until it answers a client, so that the command's first connection
-# does not race it.
-for _ in $(seq 1 50); do
-  xdpyinfo -display ":$(head -1 "$work/display")" >/dev/null 2>&1 && break
-  sleep 0.1
-done
+# connections: sessions started at the same time never share one. It is
+# waited for until it answers a client, so that the command's first
+# connection does not race it; beside the other lanes' builds and Wine
+# sessions that once took longer than 5 s, and the command then found no
+# display. One that does not answer within 30 s is started again, twice at
+# most.
+start_xvfb() {
+  : >"$work/display"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" </dev/null >"$work/xvfb.log" 2>&1 &
+  xvfb=$!
+  for _ in $(seq 1 300); do
+    grep -q . "$work/display" 2>/dev/null \
+      && xdpyinfo -display ":$(head -1 "$work/display")" >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  kill "$xvfb" 2>/dev/null || true
+  return 1
+}
+start_xvfb || start_xvfb || start_xvfb || { echo "session: Xvfb did not answer" >&2; cat "$work/xvfb.log" >&2; exit 1; }
 
 export DISPLAY=":$(head -1 "$work/display")" GTK_USE_PORTAL=0 NO_AT_BRIDGE=0
 export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 HOME="$work" XDG_RUNTIME_DIR="$work"
