@@ -76,9 +76,6 @@ struct RECT {
 #define WM_USER 0x0400
 #define WM_APP 0x8000
 
-#define SW_HIDE 0
-#define SW_SHOW 5
-
 // The progress bar's messages (commctrl.h).
 #define PBM_SETPOS (WM_USER + 2)
 #define PBM_SETRANGE32 (WM_USER + 6)
