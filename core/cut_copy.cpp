@@ -115,14 +115,18 @@ CutCopy::Outcome CutCopy::Fail(const CString& message)
 // and waited for once the next one is: the disk writes one piece while the
 // next is copied, and the bar runs a piece behind the copy. Where a flush
 // cannot be started without waiting for it (Windows), each piece is
-// flushed before the next. A piece counts once it is on the disk; the last
-// piece's flush is the whole file's, its size too, and the bar's end. The
-// disk's rate is what a wait for a piece shows, so no more than two
-// pieces' worth is ever on its way.
+// flushed before the next, but for the first: it is flushed with the
+// second, sized by how long its write took. On a removable volume, which
+// Windows writes through, that is the disk's rate; on a cached one the
+// cache's, so the second piece is the largest, and on a fast disk a cut of
+// up to 66 MiB pays for one flush only, not two. A piece counts once it is
+// on the disk; the last piece's flush is the whole file's, its size too,
+// and the bar's end. The disk's rate is what a wait for a piece shows, so
+// no more than two pieces' worth is ever on its way.
 bool CutCopy::WritePieces(const CFileSlice& slice, CFile& file)
 {
     UINT piece = 0;
-    UINT flushing = 0;  // the bytes of the last piece, still on their way to the disk
+    UINT flushing = 0;  // bytes written before this piece, not yet waited for
     UINT measured = 0;  // what the disk took in measuredMs, last time it was waited for
     ULONGLONG measuredMs = 0;
     for (UINT at = 0; at < m_count;) {
@@ -136,7 +140,7 @@ bool CutCopy::WritePieces(const CFileSlice& slice, CFile& file)
             return false;
         bool last = at + piece == m_count;
         UINT waitedFor = 0;
-        bool onDisk = true;  // this piece is, not only the one before it
+        bool onDisk = true;  // this piece is, not only the ones before it
         if (last) {
             if (!file.Flush())
                 return false;
@@ -145,10 +149,13 @@ bool CutCopy::WritePieces(const CFileSlice& slice, CFile& file)
                 return false;
             waitedFor = flushing;
             onDisk = false;
+        } else if (at == 0) {
+            waitedFor = piece;  // not waited for: the write's own time
+            onDisk = false;
         } else {
-            if (!file.FlushData(at, piece))
+            if (!file.FlushData(at - flushing, flushing + piece))
                 return false;
-            waitedFor = piece;
+            waitedFor = flushing + piece;
         }
         if (waitedFor > 0) {
             measured = waitedFor;
