@@ -9,12 +9,13 @@
 namespace {
 
 // Pieces are sized by time: about half a second of writing each, at the
-// rate the disk took the last one it was waited for. On a stick that writes 4 MB/s the bar
-// then moves about twice a second and a cancel takes effect within about
-// half a second; on a fast disk the pieces grow to hundreds of megabytes,
-// and their flushes cost next to nothing. The first piece is small enough
-// for the slowest stick; a piece grows at most 32-fold, so that one quick
-// piece (a cache that took it all) cannot make the next one huge.
+// rate the disk took the last one it was waited for. On a stick that
+// writes 4 MB/s the bar then moves about twice a second and a cancel takes
+// effect within about half a second; on a fast disk the pieces grow to
+// hundreds of megabytes, and their flushes cost next to nothing. The first
+// piece is small enough for the slowest stick; a piece grows at most
+// 32-fold, so that one quick piece (a cache that took it all) cannot make
+// the next one huge.
 constexpr ULONGLONG kPieceMs = 500;
 constexpr UINT kFirstPiece = 2u << 20;
 constexpr UINT kSmallestPiece = 256u << 10;

@@ -2,9 +2,9 @@
 // at once and written to another file piece by piece. Each backend writes
 // it the way that costs least there: on Linux the kernel copies from the
 // file to the output (copy_file_range), out of a read-only view of it where
-// the two file systems cannot; on Windows out of read-only views of the
-// file's mapping, a window at a time. Where no view can be had on Linux,
-// the slice is one heap buffer filled by one read.
+// the two file systems cannot; on Windows out of a read-only view of the
+// file's mapping for each piece. Where no view can be had on Linux, the
+// slice is one heap buffer filled by one read.
 #pragma once
 
 #include <cstddef>

@@ -6,9 +6,9 @@
 // (ReadFile into it, WriteFile from it), and 1 GiB in 1.03 s against
 // 1.34 s. Each piece is one view: written through windows of 64 MiB, one
 // mapping and unmapping each, a 958 MiB piece took about 60 ms longer
-// (0.43 s against 0.37 s, the means of five runs). A 32-bit
-// process may have no room for a view of a piece near 2 GiB; such a piece
-// goes through windows of 64 MiB, which fit anywhere.
+// (0.43 s against 0.37 s, the means of five runs). A 32-bit process may
+// have no room for a view of a piece near 2 GiB; such a piece goes through
+// windows of 64 MiB, which fit anywhere.
 #include "platform/cfileslice.h"
 
 namespace {
