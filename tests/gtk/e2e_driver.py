@@ -93,8 +93,14 @@ def wait_for(find, seconds=10.0, what="it"):
 
 
 def walk(node):
+    """The node and all below it. A subtree that goes while it is walked (a
+    file dialog refills its list in the background) is left out."""
     yield node
-    for child in node:
+    try:
+        children = list(node)
+    except Exception:
+        return
+    for child in children:
         if child is not None:
             yield from walk(child)
 
