@@ -115,15 +115,10 @@ CutCopy::Outcome CutCopy::Fail(const CString& message)
 // Each piece is started on its way to the disk as soon as it is written,
 // and waited for once the next one is: the disk writes one piece while the
 // next is copied, and the bar runs a piece behind the copy. Where a flush
-// cannot be started without waiting for it (Windows), each piece is
-// flushed before the next, but for the first: it is flushed with the
-// second, sized by how long its write took. On a removable volume, which
-// Windows writes through, that is the disk's rate; on a cached one the
-// cache's, so the second piece is the largest, and on a fast disk a cut of
-// up to 66 MiB pays for one flush only, not two. A piece counts once it is
-// on the disk; the last piece's flush is the whole file's, its size too,
-// and the bar's end. The disk's rate is what a wait for a piece shows, so
-// no more than two pieces' worth is ever on its way.
+// cannot be started at all, each piece is flushed before the next. A piece
+// counts once it is on the disk; the last piece's flush is the whole
+// file's, its size too, and the bar's end. The disk's rate is what a wait
+// for a piece shows, so no more than two pieces' worth is ever on its way.
 bool CutCopy::WritePieces(const CFileSlice& slice, CFile& file)
 {
     UINT piece = 0;
@@ -149,9 +144,6 @@ bool CutCopy::WritePieces(const CFileSlice& slice, CFile& file)
             if (flushing > 0 && !file.FlushData(at - flushing, flushing))
                 return false;
             waitedFor = flushing;
-            onDisk = false;
-        } else if (at == 0) {
-            waitedFor = piece;  // not waited for: the write's own time
             onDisk = false;
         } else {
             if (!file.FlushData(at - flushing, flushing + piece))

@@ -56,8 +56,7 @@ public:
     BOOL FlushData(ULONGLONG offset, ULONGLONG length);
     // Starts putting those bytes on the disk and returns at once: a
     // FlushData of them later waits only for what is left, and the copy
-    // goes on meanwhile. FALSE where the system cannot (Windows): nothing
-    // was started.
+    // goes on meanwhile. FALSE where the system cannot: nothing was started.
     BOOL BeginFlushData(ULONGLONG offset, ULONGLONG length);
     // False when the system reports a failure on closing (data not stored).
     BOOL Close();
@@ -80,4 +79,8 @@ private:
 
     // The backend's handle: a HANDLE or a file descriptor; -1 when closed.
     INT_PTR m_handle = -1;
+    // Where the backend flushes on a thread of its own (Windows), that
+    // thread and what it was asked, from the first BeginFlushData to Close.
+    struct Flusher;
+    Flusher* m_flusher = nullptr;
 };

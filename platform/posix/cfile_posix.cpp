@@ -159,6 +159,8 @@ BOOL CFile::FlushData(ULONGLONG offset, ULONGLONG length)
 
 BOOL CFile::BeginFlushData(ULONGLONG offset, ULONGLONG length)
 {
+    if (g_hooks && g_hooks->noFlushInBackground)
+        return FALSE;
     return ::sync_file_range(static_cast<int>(m_handle), static_cast<off64_t>(offset),
                              static_cast<off64_t>(length), SYNC_FILE_RANGE_WRITE) == 0;
 }

@@ -22,6 +22,9 @@ struct FileHooks {
     // of the folder that holds its new name after the rename.
     std::function<bool()> beforeFlush;
     std::function<bool()> beforeFolderFlush;
+    // True has BeginFlushData refuse, as where a flush can only be waited
+    // for: the copy then flushes each piece before the next.
+    bool noFlushInBackground = false;
     // Renames and removals refused as "in use by another program" before
     // the file system is asked, as Windows refuses them while a virus
     // scanner holds a just-closed file; each refusal counts one down.
