@@ -80,6 +80,9 @@ public:
     // Runs when a dialog owned by another is shown ("window shown" in
     // shown); plays the user there while its loop runs.
     std::function<void(CWnd&)> whenShown;
+    // Dialogs owned by another shown so far, each counted once its
+    // whenShown has run; read from any thread.
+    std::atomic<int> windowsShown{ 0 };
 
     // The clock that the layer's AfxTickCount reads: stands still unless a
     // test (or its slow disk) moves it on. A program that wants the real

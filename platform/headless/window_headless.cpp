@@ -363,6 +363,24 @@ bool DeliverDueTimers(CWnd& wnd)
     return false;
 }
 
+// How long a loop that follows wnd may wait for a posted message: until
+// its next timer is due. A test's clock moves only when the test moves it,
+// so under one the loop looks again every 5 ms; on the real clock (the
+// bench) it sleeps as a program's loop does.
+int WaitMs(CWnd& wnd, const headless::Session& session)
+{
+    ULONGLONG wait = session.clock ? 5 : 1000;
+    ULONGLONG now = AfxTickCount();
+    for (const auto& timer : wnd.m_hWnd->timers) {
+        ULONGLONG due = timer.second.second;
+        if (due <= now)
+            return 0;
+        if (due - now < wait)
+            wait = due - now;
+    }
+    return static_cast<int>(wait);
+}
+
 // One turn of a loop that follows wnd: its timers, or one posted message,
 // to whichever window it was posted to. Messages for a window gone were
 // dropped when it went.
@@ -372,7 +390,7 @@ void DeliverOne(CWnd& wnd, headless::Session& session)
         return;
     headless::MessageSent posted;
     HWND target = nullptr;
-    if (!session.TakePosted(&posted, &target, 5))
+    if (!session.TakePosted(&posted, &target, WaitMs(wnd, session)))
         return;
     LRESULT ignored = 0;
     target->owner->OnWndMsg(posted.message, posted.wParam, posted.lParam, &ignored);
@@ -416,6 +434,7 @@ INT_PTR CDialog::DoModal()
         session.shown.push_back("window shown");
         if (session.whenShown)
             session.whenShown(*this);
+        ++session.windowsShown;
         while (!m_hWnd->ended)
             DeliverOne(*this, session);
     }
