@@ -1,9 +1,9 @@
 #!/usr/bin/python3
 """Two builds' cut command beside dd conv=fsync, in turns (the builds swap
 places every run): what a change to the file half costs. Each of the three
-copies the first MiB of one source, for each size of SIZES (default 1 and
-64), after the same 1 s pause, RUNS times; prints medians and the fastest
-runs.
+copies the first SIZE MiB of one source, for each SIZE of SIZES (default 1
+and 64), after the same 1 s pause, RUNS times; prints medians and the
+fastest runs.
 
     bench/compare-cuts.py OLD_CUT_ONCE NEW_CUT_ONCE WORK_DIR [RUNS [SIZES]]
 
