@@ -4,9 +4,9 @@
 // of a long cut runs on a thread of its own (and on Windows, where a flush
 // can only be waited for, its flushes on one more, CFile's): a single
 // write or flush to a slow USB stick can block for seconds, and the window
-// would stop answering meanwhile. The worker never touches a window; it reports back
-// by posting messages (CWnd::PostMessage), which the dialog's thread
-// handles in its own loop.
+// would stop answering meanwhile. The worker never touches a window; it
+// reports back by posting messages (CWnd::PostMessage), which the dialog's
+// thread handles in its own loop.
 #pragma once
 
 #include "platform_types.h"
