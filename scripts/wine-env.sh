@@ -259,8 +259,10 @@ wine_xvfb_start() {
   mkdir -p "$logdir" 2>/dev/null || logdir="${TMPDIR:-/tmp}"
   named="$(mktemp "${TMPDIR:-/tmp}/xvfb-display.XXXXXX")" || return 1
   # Own session and not a job of the caller: a bare `wait` in the caller
-  # does not wait for it, and Ctrl-C does not kill it early.
-  pid="$(setsid Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp -ac \
+  # does not wait for it, and Ctrl-C does not kill it early. No reset when
+  # its last client leaves: the probe below is one, and the caller's first
+  # client must not meet a server in the middle of its reset.
+  pid="$(setsid Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp -ac -noreset \
            3>"$named" </dev/null >"$logdir/xvfb.log" 2>&1 & echo $!)"
   # The number comes as a whole line once the server accepts connections.
   for _ in $(seq 1 200); do

@@ -12,6 +12,9 @@ work="$(mktemp -d "${TMPDIR:-/tmp}/qarvel-session.XXXXXX")"
 xvfb= bus_pid= launcher=
 cleanup() {
   for pid in $launcher $bus_pid $xvfb; do kill "$pid" 2>/dev/null || true; done
+  # Gone before the caller goes on: a server still ending could remove the
+  # socket of the next session's server on the same display.
+  [ -z "$xvfb" ] || wait "$xvfb" 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -22,10 +25,11 @@ trap cleanup EXIT
 # connection does not race it; beside the other lanes' builds and Wine
 # sessions that once took longer than 5 s, and the command then found no
 # display. One that does not answer within 30 s is started again, twice at
-# most.
+# most. No reset when its last client leaves, so that the probe's leaving
+# does not reset it under the command's first client.
 start_xvfb() {
   : >"$work/display"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" </dev/null >"$work/xvfb.log" 2>&1 &
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" </dev/null >"$work/xvfb.log" 2>&1 &
   xvfb=$!
   for _ in $(seq 1 300); do
     grep -q . "$work/display" 2>/dev/null \

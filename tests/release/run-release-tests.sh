@@ -180,13 +180,27 @@ old_prefixes_kept() { sums_in "$XDG_DATA_HOME/qarvel" | diff "$tmp/old-prefixes"
 
 # The dialog's top-level window, as xwininfo lists it: caption and WM_CLASS.
 window_line() { xwininfo -root -tree | grep -F '"Mp3剪切工具[Qarvel]": ('; }
+# One run saw the X server refuse the program just after it had answered
+# the probe, which did not happen again in 400 tries. Should it recur: the
+# server's log and a new client's view are shown, and the program is
+# started once more, on a new server.
+display_refused() {
+  grep -q 'cannot open the display' "$tmp/qarvel.log" || return 1
+  echo "DISPLAY=$DISPLAY refused qarvel; xdpyinfo now: $(xdpyinfo >/dev/null 2>&1 && echo answers || echo refused)"
+  tail -5 "$repo/build/xvfb.log" 2>/dev/null
+  wine_xvfb_stop
+}
 started() {
   wine_xvfb_start || return 1
   /usr/bin/qarvel >"$tmp/qarvel.log" 2>&1 &
   program=$!
   for _ in $(seq 1 100); do
     window_line >/dev/null && break
-    kill -0 "$program" 2>/dev/null || { cat "$tmp/qarvel.log"; return 1; }
+    if ! kill -0 "$program" 2>/dev/null; then
+      cat "$tmp/qarvel.log"
+      [ "${1:-}" != again ] && display_refused && { started again; return; }
+      return 1
+    fi
     sleep 0.1
   done
   window_line || { xwininfo -root -tree; cat "$tmp/qarvel.log"; return 1; }
